@@ -1,0 +1,74 @@
+// labtool: the command-line companion of labguide for teachers (catalogue import, export and lint,
+// listings) and for inspection.
+#include "tools/Command.h"
+
+#include "base/ErrorReport.h"
+#include "base/Fonts.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <memory>
+
+using namespace labtool;
+
+static void printOverview() {
+    QByteArray text = "usage: labtool COMMAND [ARGS...]\n       labtool COMMAND --help\n\ncommands:\n";
+    std::vector<Command> sorted = commands();
+    std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) {
+        return QByteArray(a.name) < QByteArray(b.name);
+    });
+    for (const Command& c : sorted)
+        text += QByteArray("  ") + c.name + "\n";
+    writeOut(text);
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printOverview();
+        return BadInput;
+    }
+    const QByteArray name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printOverview();
+        return Ok;
+    }
+    const auto& all = commands();
+    const auto it = std::find_if(all.begin(), all.end(), [&](const Command& c) { return name == c.name; });
+    if (it == all.end()) {
+        writeErr("labtool: unknown command '" + name + "' (labtool --help lists them)\n");
+        return BadInput;
+    }
+    QStringList args;
+    for (int i = 2; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.contains("--help") || args.contains("-h")) {
+        writeOut(QByteArray("usage: ") + it->usage + "\n");
+        return Ok;
+    }
+
+    std::unique_ptr<QCoreApplication> app;
+    if (it->needsGui) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+        fonts::installSubstitutions();
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    // A stray error box must never appear from the command line.
+    errorreport::setReporter([&](const QString& text) { writeErr(name + ": " + text.toUtf8() + "\n"); });
+    try {
+        return it->run(args);
+    } catch (const UsageError& e) {
+        writeErr("labtool " + name + ": " + e.what() + "\nusage: " + it->usage + "\n");
+        return BadInput;
+    } catch (const Error& e) {
+        writeErr("labtool " + name + ": " + e.message().toUtf8() + "\n");
+        return BadInput;
+    } catch (const std::exception& e) {
+        writeErr("labtool " + name + ": " + e.what() + "\n");
+        return BadInput;
+    }
+}
