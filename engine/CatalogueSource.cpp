@@ -1,0 +1,224 @@
+#include "engine/CatalogueSource.h"
+
+#include "base/ErrorReport.h"
+#include "engine/Catalogue.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <sqlcipher/sqlite3.h>
+
+namespace cataloguesource {
+
+const QString TableName = QStringLiteral("740X");
+const QString DefaultPassword = QStringLiteral("KRVEM");
+
+const QStringList& columns() {
+    static const QStringList list = {
+        QStringLiteral("实验名称"), QStringLiteral("CPU类型"),  QStringLiteral("实验程序"), QStringLiteral("入口地址"),
+        QStringLiteral("实验电路"), QStringLiteral("实验框图"), QStringLiteral("实验接线"), QStringLiteral("实验目的"),
+        QStringLiteral("实验要求"), QStringLiteral("实验说明")};
+    return list;
+}
+
+static QStringList textValues(const CatalogueRow& r) {
+    return {r.name, QString(), r.program, r.entry, r.circuit, r.flowChart, r.wiring, r.purpose, r.requirement,
+            r.description};
+}
+
+static void setText(CatalogueRow& r, int column, const QString& v) {
+    QString* fields[] = {&r.name,    nullptr,      &r.program, &r.entry,       &r.circuit,
+                         &r.flowChart, &r.wiring, &r.purpose, &r.requirement, &r.description};
+    if (fields[column])
+        *fields[column] = v;
+}
+
+CatalogueRow parseRow(const QByteArray& json) {
+    QJsonParseError err;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
+    if (err.error != QJsonParseError::NoError)
+        throw Error(QStringLiteral("not valid JSON at offset %1: %2").arg(err.offset).arg(err.errorString()));
+    if (!doc.isObject())
+        throw Error(QStringLiteral("not a JSON object"));
+    const QJsonObject o = doc.object();
+    CatalogueRow row;
+    const QStringList& cols = columns();
+    for (int c = 0; c < cols.size(); ++c) {
+        const QJsonValue v = o.value(cols[c]);
+        if (v.isUndefined())
+            throw Error(QStringLiteral("the column %1 is missing").arg(cols[c]));
+        if (c == 1) {
+            if (!v.isDouble() || v.toDouble() != double(v.toInt()) || v.toInt() < 0 || v.toInt() > 255)
+                throw Error(QStringLiteral("%1 must be a whole number from 0 to 255").arg(cols[c]));
+            row.cpuType = v.toInt();
+        } else {
+            if (!v.isString())
+                throw Error(QStringLiteral("%1 must be a text").arg(cols[c]));
+            setText(row, c, v.toString());
+        }
+    }
+    for (auto it = o.begin(); it != o.end(); ++it)
+        if (!cols.contains(it.key()))
+            throw Error(QStringLiteral("unknown column %1").arg(it.key()));
+    return row;
+}
+
+static QByteArray jsonString(const QString& s) {
+    QByteArray out = "\"";
+    for (const char ch : s.toUtf8()) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20)
+                out += QByteArray("\\u00") + QByteArray::number(c, 16).rightJustified(2, '0');
+            else
+                out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+QByteArray formatRow(const CatalogueRow& row) {
+    const QStringList& cols = columns();
+    const QStringList values = textValues(row);
+    QByteArray out = "{\n";
+    for (int c = 0; c < cols.size(); ++c) {
+        out += "  " + jsonString(cols[c]) + ": ";
+        out += c == 1 ? QByteArray::number(row.cpuType) : jsonString(values[c]);
+        out += c + 1 < cols.size() ? ",\n" : "\n";
+    }
+    return out + "}\n";
+}
+
+QStringList sourceFiles(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, {QStringLiteral("*.json")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+QString typeName(int cpuType) {
+    switch (cpuType) {
+    case 1: return QStringLiteral("51");
+    case 2: return QStringLiteral("88");
+    case 3: return QStringLiteral("96");
+    case 4: return QStringLiteral("PCI");
+    default: return QStringLiteral("type%1").arg(cpuType);
+    }
+}
+
+QString exportName(int cpuType, int indexInType) {
+    return typeName(cpuType) + "/" + QString::number(indexInType + 1).rightJustified(3, '0') + ".json";
+}
+
+namespace {
+struct Db {
+    sqlite3* db = nullptr;
+    ~Db() { sqlite3_close(db); }
+    void exec(const QByteArray& sql) {
+        char* msg = nullptr;
+        if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
+            const QString text = QString::fromUtf8(msg ? msg : sqlite3_errmsg(db));
+            sqlite3_free(msg);
+            throw Error(text);
+        }
+    }
+};
+QByteArray quoted(const QString& name) { return "\"" + name.toUtf8() + "\""; }
+} // namespace
+
+void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const QString& password,
+                    const QString& omitColumn) {
+    const QString temp = path + QStringLiteral(".part");
+    QFile::remove(temp);
+    {
+        Db d;
+        const QByteArray file = QFile::encodeName(temp);
+        if (sqlite3_open_v2(file.constData(), &d.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+            throw Error(QStringLiteral("cannot create %1: %2").arg(temp, QString::fromUtf8(sqlite3_errmsg(d.db))));
+        const QByteArray key = password.toUtf8();
+        if (!key.isEmpty())
+            sqlite3_key(d.db, key.constData(), static_cast<int>(key.size()));
+        QStringList cols = columns();
+        cols.removeAll(omitColumn);
+        QByteArray create = "CREATE TABLE " + quoted(TableName) + " (";
+        for (int c = 0; c < cols.size(); ++c)
+            create += (c ? ", " : "") + quoted(cols[c]) + (cols[c] == columns()[1] ? " INTEGER" : " TEXT");
+        d.exec(create + ")");
+        d.exec("BEGIN");
+        QByteArray insert = "INSERT INTO " + quoted(TableName) + " (";
+        for (int c = 0; c < cols.size(); ++c)
+            insert += (c ? ", " : "") + quoted(cols[c]);
+        insert += ") VALUES (";
+        for (int c = 0; c < cols.size(); ++c)
+            insert += c ? ", ?" : "?";
+        insert += ")";
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(d.db, insert.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(d.db)));
+        for (const CatalogueRow& r : rows) {
+            const QStringList values = textValues(r);
+            int bind = 1;
+            for (int c = 0; c < columns().size(); ++c) {
+                if (columns()[c] == omitColumn)
+                    continue;
+                if (c == 1) {
+                    sqlite3_bind_int(stmt, bind++, r.cpuType);
+                } else {
+                    const QByteArray v = values[c].toUtf8();
+                    sqlite3_bind_text(stmt, bind++, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+                }
+            }
+            if (sqlite3_step(stmt) != SQLITE_DONE) {
+                const QString text = QString::fromUtf8(sqlite3_errmsg(d.db));
+                sqlite3_finalize(stmt);
+                throw Error(text);
+            }
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        d.exec("COMMIT");
+    }
+    QFile::remove(path);
+    if (!QFile::rename(temp, path)) {
+        QFile::remove(temp);
+        throw Error(QStringLiteral("cannot write %1").arg(path));
+    }
+}
+
+QList<CatalogueRow> readCatalogue(const QString& path, const QString& password) {
+    QString cs = CatalogueConnection::DefaultConnectionString;
+    cs = cs.left(cs.indexOf(QStringLiteral("Data Source="))) + QStringLiteral("Data Source=") + path +
+         QStringLiteral(";Mode=Share Deny Write;Jet OLEDB:Database Password=") + password;
+    CatalogueConnection connection(cs);
+    CatalogueQuery q(connection);
+    q.setSql(QStringLiteral("select * from 740X order by rowid"));
+    q.open();
+    QList<CatalogueRow> rows;
+    const QStringList& cols = columns();
+    for (q.first(); !q.eof(); q.next()) {
+        CatalogueRow r;
+        for (int c = 0; c < cols.size(); ++c) {
+            if (c == 1)
+                r.cpuType = q.fieldAsString(cols[c]).toInt();
+            else
+                setText(r, c, q.fieldAsString(cols[c]));
+        }
+        rows << r;
+    }
+    return rows;
+}
+
+} // namespace cataloguesource

@@ -1,0 +1,83 @@
+#include "tools/CatalogueLint.h"
+
+#include "base/Gbk.h"
+#include "base/ProgramFolder.h"
+#include "engine/linksheet.h"
+
+#include <QSet>
+
+namespace {
+
+struct Capacity {
+    const char* what;
+    QString CatalogueRow::*field;
+    int bytes;
+};
+
+const Capacity kCapacities[] = {
+    {"实验名称", &CatalogueRow::name, 100},     {"入口地址", &CatalogueRow::entry, 10},
+    {"实验电路", &CatalogueRow::circuit, 50},   {"实验框图", &CatalogueRow::flowChart, 50},
+    {"实验接线", &CatalogueRow::wiring, 255},   {"实验程序", &CatalogueRow::program, 50},
+    {"实验目的", &CatalogueRow::purpose, 255},  {"实验要求", &CatalogueRow::requirement, 255},
+};
+
+QString sourceFolder(int cpuType) {
+    switch (cpuType) {
+    case 1: return QStringLiteral("asm/51/");
+    case 2: return QStringLiteral("asm/88/");
+    case 3: return QStringLiteral("asm/96/");
+    default: return {};
+    }
+}
+
+} // namespace
+
+QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir) {
+    QStringList problems;
+    QSet<QPair<int, QString>> seen;
+    const QString root = programDir.endsWith('/') ? programDir : programDir + '/';
+    for (const CatalogueRow& r : rows) {
+        const QString who = QStringLiteral("[%1] %2: ").arg(cataloguesource::typeName(r.cpuType), r.name);
+        auto problem = [&](const QString& text) { problems << who + text; };
+
+        if (r.cpuType < 1 || r.cpuType > 4)
+            problem(QStringLiteral("unknown type %1").arg(r.cpuType));
+        if (seen.contains({r.cpuType, r.name}))
+            problem(QStringLiteral("the name is used twice in this type"));
+        seen.insert({r.cpuType, r.name});
+        for (const Capacity& c : kCapacities) {
+            const int n = static_cast<int>(gbk::encode(r.*c.field).size());
+            if (n > c.bytes)
+                problem(QStringLiteral("%1 is %2 bytes; only the first %3 are used").arg(QString::fromUtf8(c.what)).arg(n).arg(c.bytes));
+        }
+
+        const QByteArray wiring = gbk::encode(r.wiring).left(255);
+        const QList<QByteArray> steps = parseWiringSteps(wiring);
+        if (steps.isEmpty())
+            problem(QStringLiteral("the wiring text gives no steps"));
+        for (int i = 0; i < steps.size(); ++i) {
+            if (steps[i].isEmpty())
+                problem(QStringLiteral("step %1 is empty").arg(i + 1));
+            else if (!steps[i].contains('>'))
+                problem(QStringLiteral("step %1 (%2) has no \">\"").arg(i + 1).arg(QString::fromLatin1(steps[i])));
+        }
+        for (const QString& line : lintBoardTerminals(r.cpuType, steps))
+            problem(line);
+
+        const QString folder = sourceFolder(r.cpuType);
+        if (!folder.isEmpty()) {
+            if (r.program.isEmpty())
+                problem(QStringLiteral("no source file named"));
+            else if (programfolder::findFile(root + folder + programfolder::localSeparators(r.program)).isEmpty())
+                problem(QStringLiteral("source %1%2 is missing").arg(folder, r.program));
+        }
+        const std::pair<const char*, QString> pictures[] = {{"circuit", r.circuit}, {"flow chart", r.flowChart}};
+        for (const auto& [what, name] : pictures) {
+            if (name.isEmpty())
+                problem(QStringLiteral("no %1 picture named").arg(QString::fromLatin1(what)));
+            else if (programfolder::findFile(root + "pic/" + programfolder::localSeparators(name)).isEmpty())
+                problem(QStringLiteral("%1 picture pic/%2 is missing").arg(QString::fromLatin1(what), name));
+        }
+    }
+    return problems;
+}
