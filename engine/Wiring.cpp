@@ -13,8 +13,11 @@ constexpr char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A
 
 } // namespace
 
-QList<QByteArray> parseWiringSteps(QByteArrayView text) {
-    QList<QByteArray> steps;
+namespace {
+
+// Appends the text's steps to `steps`; returns how many it appended.
+qsizetype appendSteps(QByteArrayView text, QList<QByteArray>& steps) {
+    const qsizetype before = steps.size();
     const auto* src = reinterpret_cast<const unsigned char*>(text.data());
     qsizetype b = 0, e = text.size();
     while (b < e && src[b] <= 0x20)
@@ -22,7 +25,7 @@ QList<QByteArray> parseWiringSteps(QByteArrayView text) {
     while (e > b && src[e - 1] <= 0x20)
         --e;
     if (b == e)
-        return steps;
+        return 0;
 
     // Both passes in one walk over a copy: 0xA3 and CR become commas; LF becomes a comma too unless it ends a
     // CR LF pair (a text with lone LF line ends keeps its entries apart); then everything but the meaningful
@@ -72,6 +75,14 @@ QList<QByteArray> parseWiringSteps(QByteArrayView text) {
         while (pos < n && t[pos] == ' ')
             ++pos;
     }
+    return steps.size() - before;
+}
+
+} // namespace
+
+QList<QByteArray> parseWiringSteps(QByteArrayView text) {
+    QList<QByteArray> steps;
+    appendSteps(text, steps);
     return steps;
 }
 
@@ -79,9 +90,5 @@ void ParseWiring(QByteArrayView text, int32_t& lastStep) {
     if (!WiringSteps)
         throw Error(QStringLiteral("The wiring list does not exist."));
     WiringSteps->clear();
-    const QList<QByteArray> steps = parseWiringSteps(text);
-    for (const QByteArray& s : steps) {
-        WiringSteps->append(s);
-        ++lastStep;
-    }
+    lastStep += static_cast<int32_t>(appendSteps(text, *WiringSteps));
 }
