@@ -1,0 +1,5 @@
+#include "widgets/iCustomComponent.h"
+
+TiCustomComponent::TiCustomComponent(QWidget* parent) : TiVCLComponent(parent) {}
+
+TiCustomComponent::~TiCustomComponent() = default;
