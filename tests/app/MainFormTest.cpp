@@ -1,0 +1,183 @@
+// The main window as the user meets it: start state, menus, the model choice and its failure.
+#include "app/mainform.h"
+#include "base/ProgramFolder.h"
+#include "boards/U_310X1.h"
+#include "boards/U_620x.h"
+#include "boards/U_930x.h"
+#include "boards/U_qk740x.h"
+#include "engine/CatalogueSource.h"
+#include "engine/linksheet.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+CatalogueRow row(const QString& name, int type, const QString& wiring) {
+    CatalogueRow r;
+    r.name = name;
+    r.cpuType = type;
+    r.wiring = wiring;
+    r.entry = "0000H";
+    return r;
+}
+
+// The seven forms, created as at start, in a working folder of the test's own.
+class MainFormFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        oldCwd = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        app::createForms();
+        ASSERT_NE(mainform, nullptr);
+    }
+    void TearDown() override {
+        delete mainform;
+        QDir::setCurrent(oldCwd);
+    }
+    void writeCatalogue() {
+        cataloguesource::writeCatalogue(dir.path() + "/QK740X.mdb",
+                                        {row("流水灯", 1, "P10>L1"), row("并行口", 2, "PA0>L1,PA1>L2"),
+                                         row("PCI输出", 4, "JO0>JL0")});
+    }
+    QTemporaryDir dir;
+    QString oldCwd;
+    testsupport::ErrorRecorder errors;
+};
+
+QString plain(QString caption) {
+    caption.remove(QRegularExpression("\\(&.\\)$"));
+    caption.remove('&');
+    return caption;
+}
+
+} // namespace
+
+TEST_F(MainFormFixture, StartsOnTheMachineLayoutTabWithNoModelChosen) {
+    EXPECT_EQ(mainform->windowTitle(), "实验演示向导");
+    EXPECT_EQ(mainform->centralWidget()->size(), QSize(805, 644));
+    EXPECT_EQ(mainform->PageControl1->currentWidget(), mainform->TabSheet2);
+    EXPECT_EQ(mainform->PageControl1->count(), 3);
+    EXPECT_EQ(mainform->PageControl1->tabText(0), "源程序");
+    EXPECT_EQ(mainform->PageControl1->tabText(1), "机器布局");
+    EXPECT_EQ(mainform->PageControl1->tabText(2), "视频区");
+    EXPECT_EQ(mainform->pnl_dock->caption(), "Tarvel  祝您成功");
+    EXPECT_EQ(mainform->Label1->geometry(), QRect(152, 120, 505, 80));
+    EXPECT_EQ(mainform->Label2->geometry(), QRect(48, 400, 337, 25));
+    EXPECT_EQ(mainform->Label3->geometry(), QRect(48, 432, 326, 27));
+    EXPECT_EQ(mainform->DockedBoard, nullptr);
+    EXPECT_FALSE(mainform->ADOConnection1.connected());
+    ASSERT_NE(WiringSteps, nullptr);
+    EXPECT_TRUE(WiringSteps->isEmpty());
+    for (BoardForm* f : std::initializer_list<BoardForm*>{FRM_QK740X, Frm_620x, Frm310x1, frm8086}) {
+        ASSERT_NE(f, nullptr);
+        EXPECT_FALSE(f->isVisible());
+    }
+}
+
+TEST_F(MainFormFixture, HasTheWholeMenuBar) {
+    const QList<QAction*> top = mainform->MainMenu1->actions();
+    ASSERT_EQ(top.size(), 2);
+    EXPECT_EQ(plain(top[0]->text()), "实验接口");
+    EXPECT_EQ(plain(top[1]->text()), "实验设备");
+    EXPECT_EQ(mainform->referenceItems().size(), 3 + 11 + 30);
+    const std::pair<const char*, const char*> samples[] = {
+        {"N_cz11", "用户实验通信接口"}, {"n_pwm", "PWM"},       {"n_ic89s52", "AT89s52"},
+        {"N_IC0832", "DA0832"},         {"n_IC1420", "ISD1420语音录放"}, {"N_IC24C02", "24C02"},
+        {"QK310X1", "QK310X+"}};
+    for (const auto& [name, caption] : samples) {
+        QAction* a = mainform->menuItem(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(plain(a->text()), QString::fromUtf8(caption));
+    }
+    EXPECT_TRUE(mainform->menuItem("N8")->isSeparator());
+    // Access keys are unique within each menu.
+    for (QMenu* menu : mainform->findChildren<QMenu*>()) {
+        QStringList keys;
+        for (QAction* a : menu->actions()) {
+            const qsizetype amp = a->text().indexOf('&');
+            if (amp >= 0) {
+                const QString key = a->text().mid(amp + 1, 1).toUpper();
+                EXPECT_FALSE(keys.contains(key)) << menu->objectName().toStdString();
+                keys << key;
+            }
+        }
+    }
+    for (const char* name : {"QK740X", "QK620X", "QK310X1", "QK930X"}) {
+        EXPECT_TRUE(mainform->menuItem(name)->isCheckable());
+        EXPECT_FALSE(mainform->menuItem(name)->isChecked());
+    }
+}
+
+TEST_F(MainFormFixture, ChoosingAModelDocksItsBoardAndNamesIt) {
+    writeCatalogue();
+    ExperimentRecord.ExperimentName.assign("old");
+    StepIndex = 3;
+    LastStep = 4;
+    mainform->menuItem("QK740X")->trigger();
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
+    EXPECT_EQ(mainform->windowTitle(), "实验演示向导  当前机型:QK740X");
+    EXPECT_TRUE(mainform->menuItem("QK740X")->isChecked());
+    EXPECT_EQ(mainform->DockedBoard, FRM_QK740X);
+    EXPECT_EQ(FRM_QK740X->parentWidget(), mainform->pnl_dock);
+    EXPECT_TRUE(FRM_QK740X->isVisibleTo(mainform));
+    EXPECT_TRUE(ExperimentRecord.ExperimentName.isEmpty());
+    EXPECT_EQ(StepIndex, -1);
+    EXPECT_EQ(LastStep, -1);
+    EXPECT_EQ(FRM_QK740X->cbExam()->count(), 1);
+    EXPECT_EQ(FRM_QK740X->cbExam()->currentIndex(), -1);
+
+    mainform->menuItem("QK620X")->trigger();
+    EXPECT_EQ(mainform->windowTitle(), "实验演示向导  当前机型:QK620X");
+    EXPECT_FALSE(mainform->menuItem("QK740X")->isChecked());
+    EXPECT_EQ(mainform->DockedBoard, Frm_620x);
+    EXPECT_FALSE(FRM_QK740X->isVisibleTo(mainform));
+    EXPECT_TRUE(Frm_620x->isVisibleTo(mainform));
+    EXPECT_EQ(Frm_620x->cbExam()->itemText(0), "并行口");
+
+    mainform->menuItem("QK310X1")->trigger();
+    EXPECT_EQ(mainform->windowTitle(), "实验演示向导  当前机型:QK310X+");
+    mainform->menuItem("QK930X")->trigger();
+    EXPECT_EQ(mainform->windowTitle(), "实验演示向导  当前机型:QK930X");
+    EXPECT_EQ(mainform->DockedBoard, frm8086);
+
+    // The docked model again: its list is refilled with nothing selected.
+    frm8086->cbExam()->setCurrentIndex(0);
+    mainform->menuItem("QK930X")->trigger();
+    EXPECT_EQ(mainform->DockedBoard, frm8086);
+    EXPECT_TRUE(frm8086->isVisibleTo(mainform));
+    EXPECT_EQ(frm8086->cbExam()->currentIndex(), -1);
+    EXPECT_TRUE(errors.texts().isEmpty());
+}
+
+TEST_F(MainFormFixture, ACatalogueErrorStopsTheChoiceBeforeDocking) {
+    writeCatalogue();
+    mainform->menuItem("QK740X")->trigger();
+    ASSERT_EQ(mainform->DockedBoard, FRM_QK740X);
+    // The catalogue goes away: the next choice checks its item and names its model, then stops.
+    mainform->ADOConnection1.close();
+    QFile::remove(dir.path() + "/QK740X.mdb");
+    mainform->menuItem("QK620X")->trigger();
+    ASSERT_EQ(errors.texts().size(), 1);
+    EXPECT_TRUE(errors.texts()[0].startsWith("Could not find file")) << errors.texts()[0].toStdString();
+    EXPECT_FALSE(QFile::exists(dir.path() + "/QK740X.mdb"));
+    EXPECT_TRUE(mainform->menuItem("QK620X")->isChecked());
+    EXPECT_EQ(mainform->windowTitle(), "实验演示向导  当前机型:QK620X");
+    EXPECT_EQ(mainform->DockedBoard, FRM_QK740X);
+    EXPECT_TRUE(FRM_QK740X->isVisibleTo(mainform));
+    EXPECT_FALSE(Frm_620x->isVisibleTo(mainform));
+}
+
+TEST_F(MainFormFixture, TheWebAddressLabelNeverReportsAnError) {
+    mainform->Label1Click();
+    EXPECT_TRUE(errors.texts().isEmpty());
+}
