@@ -1,0 +1,105 @@
+// labtool board: the components of a board drawing after the form's creation, in stored order.
+#include "tools/Command.h"
+
+#include "boards/BoardForm.h"
+#include "boards/BoardInfo.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <memory>
+
+using namespace labtool;
+
+namespace {
+
+QByteArray jsonText(const QString& s) {
+    const QByteArray a = QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact);
+    return a.mid(1, a.size() - 2); // the value without the array's brackets
+}
+QByteArray jsonTextOrNull(bool present, const QString& s) { return present ? jsonText(s) : QByteArray("null"); }
+
+QByteArray kindName(boards::ComponentKind k) {
+    switch (k) {
+    case boards::ComponentKind::LinkLayer: return "linklayer";
+    case boards::ComponentKind::Block: return "block";
+    case boards::ComponentKind::Terminal: return "terminal";
+    case boards::ComponentKind::Label: return "label";
+    case boards::ComponentKind::Widget: return "widget";
+    }
+    return "?";
+}
+
+QByteArray componentJson(const BoardForm& form, int index) {
+    using boards::ComponentKind;
+    const boards::Component& c = form.components()[index];
+    const bool hasCaption = c.kind == ComponentKind::Block || c.kind == ComponentKind::Label;
+    const bool terminal = c.kind == ComponentKind::Terminal;
+    QByteArray out = "{";
+    out += "\"name\": " + jsonText(c.name);
+    out += ", \"kind\": \"" + kindName(c.kind) + "\"";
+    out += ", \"class\": " + jsonText(boards::componentClass(c));
+    out += ", \"left\": " + QByteArray::number(c.rect.left());
+    out += ", \"top\": " + QByteArray::number(c.rect.top());
+    out += ", \"width\": " + QByteArray::number(c.rect.width());
+    out += ", \"height\": " + QByteArray::number(c.rect.height());
+    out += ", \"hint\": " + jsonTextOrNull(c.hasHint, c.hint);
+    out += ", \"caption\": " + jsonTextOrNull(hasCaption, c.caption);
+    out += ", \"blockKey\": " + jsonTextOrNull(form.clickWired(index), boards::blockKey(c.name));
+    out += ", \"brush\": " +
+           (terminal && c.brush.isValid() ? jsonText(c.brush.name(QColor::HexRgb)) : QByteArray("null"));
+    out += ", \"frame\": " +
+           (c.kind == ComponentKind::Widget ? QByteArray(c.frame ? "true" : "false") : QByteArray("null"));
+    out += "}";
+    return out;
+}
+
+QByteArray componentLine(const BoardForm& form, int index) {
+    const boards::Component& c = form.components()[index];
+    return kindName(c.kind) + "\t" + c.name.toUtf8() + "\t" + QByteArray::number(c.rect.left()) + "," +
+           QByteArray::number(c.rect.top()) + " " + QByteArray::number(c.rect.width()) + "x" +
+           QByteArray::number(c.rect.height()) + (c.hasHint ? "\t" + c.hint.toUtf8() : QByteArray()) + "\n";
+}
+
+int runBoard(const QStringList& args) {
+    QString name;
+    bool json = false;
+    for (const QString& a : args) {
+        if (a == u"--json")
+            json = true;
+        else if (a.startsWith(u'-'))
+            throw UsageError(QStringLiteral("unknown option %1").arg(a));
+        else if (name.isEmpty())
+            name = a;
+        else
+            throw UsageError(QStringLiteral("one board name only"));
+    }
+    if (name.isEmpty())
+        throw UsageError(QStringLiteral("which board? (QK740X, QK620X, QK310X, QK930X)"));
+    const QString board = boards::canonicalBoardName(name);
+    if (board.isEmpty())
+        throw UsageError(QStringLiteral("unknown board %1 (QK740X, QK620X, QK310X, QK930X)").arg(name));
+    std::unique_ptr<BoardForm> form(boards::createBoardForm(board));
+    QByteArray out;
+    if (json) {
+        out = "{\"board\": " + jsonText(board) + ", \"components\": [\n";
+        for (int i = 0; i < form->componentCount(); ++i)
+            out += "  " + componentJson(*form, i) + (i + 1 < form->componentCount() ? ",\n" : "\n");
+        out += "]}\n";
+    } else {
+        for (int i = 0; i < form->componentCount(); ++i)
+            out += componentLine(*form, i);
+    }
+    writeOut(out);
+    return Ok;
+}
+
+} // namespace
+
+LABTOOL_COMMAND({"board",
+                 "labtool board NAME [--json]\n"
+                 "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X, QK930X) after the\n"
+                 "  form's creation, in stored order; --json prints them as\n"
+                 "  {\"board\": NAME, \"components\": [{\"name\", \"kind\", \"class\", \"left\", \"top\", \"width\",\n"
+                 "  \"height\", \"hint\", \"caption\", \"blockKey\", \"brush\", \"frame\"}]}",
+                 true, &runBoard});
