@@ -1,6 +1,7 @@
 // labtool board: the components of a board drawing after the form's creation, in stored order.
 #include "tools/Command.h"
 
+#include "base/ErrorReport.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardInfo.h"
 
@@ -62,11 +63,17 @@ QByteArray componentLine(const BoardForm& form, int index) {
 }
 
 int runBoard(const QStringList& args) {
-    QString name;
+    QString name, png;
     bool json = false;
-    for (const QString& a : args) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
         if (a == u"--json")
             json = true;
+        else if (a == u"--png") {
+            if (++i == args.size())
+                throw UsageError(QStringLiteral("--png needs a file name"));
+            png = args[i];
+        }
         else if (a.startsWith(u'-'))
             throw UsageError(QStringLiteral("unknown option %1").arg(a));
         else if (name.isEmpty())
@@ -80,6 +87,12 @@ int runBoard(const QStringList& args) {
     if (board.isEmpty())
         throw UsageError(QStringLiteral("unknown board %1 (QK740X, QK620X, QK310X, QK930X)").arg(name));
     std::unique_ptr<BoardForm> form(boards::createBoardForm(board));
+    if (!png.isEmpty()) {
+        if (!form->grab().save(png, "PNG"))
+            throw Error(QStringLiteral("Cannot write the picture %1").arg(png));
+        if (!json)
+            return Ok;
+    }
     QByteArray out;
     if (json) {
         out = "{\"board\": " + jsonText(board) + ", \"components\": [\n";
@@ -97,7 +110,7 @@ int runBoard(const QStringList& args) {
 } // namespace
 
 LABTOOL_COMMAND({"board",
-                 "labtool board NAME [--json]\n"
+                 "labtool board NAME [--json] [--png FILE]\n"
                  "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X, QK930X) after the\n"
                  "  form's creation, in stored order; --json prints them as\n"
                  "  {\"board\": NAME, \"components\": [{\"name\", \"kind\", \"class\", \"left\", \"top\", \"width\",\n"

@@ -1,0 +1,99 @@
+// Board area costs: a full repaint at the designed size (target under 1 ms, with the cached picture of the
+// drawn elements against painting every element each time), finding a step's terminals and drawing it on
+// the largest board (target under 100 us), and the hint hit-test run for every mouse move.
+#include "base/ErrorReport.h"
+#include "base/Fonts.h"
+#include "boards/BoardForm.h"
+#include "boards/BoardInfo.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<BoardForm> form(const char* board) { return std::unique_ptr<BoardForm>(boards::createBoardForm(board)); }
+
+// Renders the board area the way a paint event does, into an image of its designed size.
+void repaint(benchmark::State& state, bool cached) {
+    auto f = form("QK740X");
+    boards::BoardArea* area = f->boardArea();
+    area->setCaching(cached);
+    DrawWiringStep("JK0>R0", *f, *area);
+    QImage target(area->size(), QImage::Format_ARGB32_Premultiplied);
+    area->render(&target); // the first paint builds the cached picture
+    for (auto _ : state) {
+        area->render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    state.SetLabel(cached ? "cached elements; target < 1 ms; compare BM_RepaintEveryElement"
+                          : "every element painted; the way BM_RepaintCached is compared against");
+}
+
+void BM_RepaintCached(benchmark::State& state) { repaint(state, true); }
+void BM_RepaintEveryElement(benchmark::State& state) { repaint(state, false); }
+
+// The two terminals stored last on board QK740X, so the search walks every component.
+void BM_FindAndDrawStep(benchmark::State& state) {
+    auto f = form("QK740X");
+    boards::BoardArea* area = f->boardArea();
+    bool drawn = false;
+    for (auto _ : state)
+        drawn = DrawWiringStep("r0 > a", *f, *area);
+    if (!drawn)
+        state.SkipWithError("the step's terminals were not found");
+    state.SetLabel("QK740X, last two terminals; target < 100 us");
+}
+
+void BM_FindDrawAndPaintStep(benchmark::State& state) {
+    auto f = form("QK740X");
+    boards::BoardArea* area = f->boardArea();
+    QImage target(area->size(), QImage::Format_ARGB32_Premultiplied);
+    area->render(&target);
+    for (auto _ : state) {
+        DrawWiringStep("r0 > a", *f, *area);
+        area->render(&target);
+    }
+    state.SetLabel("the same with the repaint that shows it; target < 100 us + one repaint");
+}
+
+// One hit-test per mouse move, over a grid of points across the board area.
+void BM_HintHitTest(benchmark::State& state) {
+    auto f = form("QK740X");
+    const boards::BoardArea* area = f->boardArea();
+    QList<QPoint> points;
+    for (int y = 0; y < area->height(); y += 7)
+        for (int x = 0; x < area->width(); x += 7)
+            points << QPoint(x, y);
+    qsizetype i = 0, shown = 0;
+    for (auto _ : state) {
+        shown += !area->hintAt(points[i]).isEmpty();
+        if (++i == points.size())
+            i = 0;
+    }
+    benchmark::DoNotOptimize(shown);
+    state.SetLabel("per mouse move, QK740X (333 components)");
+}
+
+} // namespace
+
+BENCHMARK(BM_RepaintCached)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RepaintEveryElement)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindAndDrawStep)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindDrawAndPaintStep)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HintHitTest)->Unit(benchmark::kNanosecond);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    fonts::installSubstitutions();
+    errorreport::setReporter([](const QString&) {});
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,64 @@
+// labtool board: the components of a board as other tools read them.
+#include "tests/support/TestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+QJsonObject findComponent(const QJsonArray& list, const QString& name) {
+    for (const QJsonValue& v : list)
+        if (v.toObject().value("name").toString() == name)
+            return v.toObject();
+    return {};
+}
+} // namespace
+
+TEST(LabtoolBoard, PrintsTheComponentsAfterCreationInStoredOrder) {
+    QByteArray out, err;
+    ASSERT_EQ(testsupport::runProgram("labtool", {"board", "QK740X", "--json"}, &out, &err), 0) << err.toStdString();
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(out, &pe);
+    ASSERT_EQ(pe.error, QJsonParseError::NoError) << pe.errorString().toStdString();
+    EXPECT_EQ(doc.object().value("board").toString(), "QK740X");
+    const QJsonArray list = doc.object().value("components").toArray();
+    ASSERT_EQ(list.size(), 1 + 46 + 279 + 7);
+    const QJsonObject link = list.first().toObject();
+    EXPECT_EQ(link.value("kind").toString(), "linklayer");
+    EXPECT_EQ(link.value("width").toInt(), 801);
+    EXPECT_EQ(link.value("height").toInt(), 506);
+    EXPECT_TRUE(link.value("hint").isNull());
+
+    const QJsonObject gnd = findComponent(list, "SHP_GND");
+    EXPECT_EQ(gnd.value("kind").toString(), "terminal");
+    EXPECT_EQ(gnd.value("class").toString(), "TShape");
+    EXPECT_EQ(gnd.value("brush").toString(), "#000000");
+    EXPECT_EQ(gnd.value("left").toInt(), 589);
+    EXPECT_EQ(gnd.value("width").toInt(), 10);
+    EXPECT_TRUE(gnd.value("caption").isNull());
+    EXPECT_TRUE(gnd.value("blockKey").isNull());
+    EXPECT_TRUE(gnd.value("frame").isNull());
+    EXPECT_EQ(findComponent(list, "SHP_JK0").value("brush").toString(), "#ffff00");
+
+    const QJsonObject b8237 = findComponent(list, "sb_8237");
+    EXPECT_EQ(b8237.value("class").toString(), "TSpeedButton");
+    EXPECT_EQ(b8237.value("caption").toString(), "  8237");
+    EXPECT_EQ(b8237.value("blockKey").toString(), "8237");
+    EXPECT_TRUE(b8237.value("brush").isNull());
+    EXPECT_TRUE(findComponent(list, "sb_pci32").value("blockKey").isNull());
+    EXPECT_EQ(findComponent(list, "sb_ic").value("hint").toString(), "IC");
+    EXPECT_EQ(findComponent(list, "SpeedButton39").value("caption").toString(), "");
+    EXPECT_EQ(findComponent(list, "Label6").value("caption").toString(), "KB6");
+}
+
+TEST(LabtoolBoard, UnknownBoardsAndOptionsAreInputErrors) {
+    QByteArray out, err;
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK999", "--json"}, &out, &err), 2);
+    EXPECT_TRUE(err.contains("QK999"));
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board"}, &out, &err), 2);
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK620X", "--xml"}, &out, &err), 2);
+    // The board name may be given in any letter case.
+    ASSERT_EQ(testsupport::runProgram("labtool", {"board", "qk930x", "--json"}, &out, &err), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(out).object().value("board").toString(), "QK930X");
+}
