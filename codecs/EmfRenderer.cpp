@@ -147,7 +147,7 @@ Frame readHeader(QByteArrayView bytes) {
     const QRectF bounds = rect(r);
     const QRectF frame = rect(r); // hundredths of a millimetre
     const uint32_t signature = r.u32();
-    r.skip(20);
+    r.skip(28); // version, sizes, counts, description, palette
     const double devW = r.i32(), devH = r.i32(), mmW = r.i32(), mmH = r.i32();
     if (!r.ok())
         fail(QStringLiteral("the file is truncated"));
