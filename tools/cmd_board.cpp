@@ -34,7 +34,8 @@ QByteArray kindName(boards::ComponentKind k) {
 QByteArray componentJson(const BoardForm& form, int index) {
     using boards::ComponentKind;
     const boards::Component& c = form.components()[index];
-    const bool hasCaption = c.kind == ComponentKind::Block || c.kind == ComponentKind::Label;
+    const bool hasCaption = c.kind == ComponentKind::Block || c.kind == ComponentKind::Label ||
+                            (c.kind == ComponentKind::Widget && !c.caption.isEmpty());
     const bool terminal = c.kind == ComponentKind::Terminal;
     QByteArray out = "{";
     out += "\"name\": " + jsonText(c.name);
