@@ -55,9 +55,11 @@ void arcLTRB(QPainter& p, int left, int top, int right, int bottom, int startDeg
 
 void polygon(QPainter& p, const QPoint* points, int count, const QColor& colour) {
     p.save();
-    p.setPen(QPen(colour, 1));
+    p.setPen(QPen(colour, 0));
     p.setBrush(colour);
     p.drawPolygon(points, count);
+    // The toolkit's line rule may leave out the pixel where two edges meet; the outline covers every corner.
+    p.drawPoints(points, count);
     p.restore();
 }
 

@@ -43,7 +43,8 @@ TiLedMatrix::TiLedMatrix(QWidget* parent) : TiCustomComponent(parent) {
     captionInactiveFont_ = font();
     captionActiveFont_ = font();
     resizeGrid(colCount_, rowCount_);
-    SetBounds(0, 0, 150, 150);
+    // The default size, without deriving indicator sizes from it.
+    TiCustomComponent::SetBounds(0, 0, 150, 150);
     applyAutoSize();
 }
 

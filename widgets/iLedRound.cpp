@@ -15,9 +15,11 @@ void TiLedRound::setShowReflection(bool on) {
 
 void TiLedRound::SetBounds(int left, int top, int w, int h) {
     if (!IsLoading()) {
-        if (w != width())
+        // Compared with the size last handled: an outside resize has already changed width() and height().
+        const QSize old = lastHandledSize();
+        if (w != old.width())
             h = w;
-        else if (h != height())
+        else if (h != old.height())
             w = h;
     }
     TiLed::SetBounds(left, top, w, h);
