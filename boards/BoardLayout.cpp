@@ -129,6 +129,7 @@ Component readComponent(const QJsonObject& o, const QString& source, int index) 
     } else if (kind == u"widget") {
         c.kind = ComponentKind::Widget;
         c.widgetClass = named.text("class");
+        c.caption = named.optText("caption"); // the reset key has one, instruments have none
         c.rect = named.rect("rect");
         c.frame = named.flag("frame", false);
         c.belowArea = named.flag("belowBoardArea", false);

@@ -118,37 +118,45 @@ TEST(BoardArea, HintsOfTerminalsAndBlocks) {
 }
 
 TEST(BoardArea, WidgetComponentsGetWidgetsFromTheFactory) {
-    BoardLayout layout = storedLayout("QK740X");
-    auto widget = [](const char* name, QRect r, bool frame, bool below) {
-        Component c;
-        c.kind = ComponentKind::Widget;
-        c.name = name;
-        c.widgetClass = "TiLedMatrix";
-        c.rect = r;
-        c.frame = frame;
-        c.belowArea = below;
-        return c;
-    };
-    layout.components << widget("lc_lcd", {0, 56, 129, 78}, true, true) << widget("led1", {672, 343, 17, 25}, true, false)
-                      << widget("hl", {240, 128, 13, 13}, false, false);
     QStringList made;
     setWidgetFactory([&](const Component& c, QWidget* parent) -> QWidget* {
         made << c.name + "@" + parent->objectName();
         return c.name == "hl" ? nullptr : new FakeWidget(parent);
     });
-    BoardForm f(layout, nullptr);
+    auto f = makeForm("QK310X");
     setWidgetFactory({});
-    EXPECT_EQ(made, QStringList({"lc_lcd@Panel2", "led1@Panel2", "hl@pnl_dock"}));
-    const int lcd = f.indexOf("lc_lcd"), led1 = f.indexOf("led1"), hl = f.indexOf("hl");
-    ASSERT_NE(f.widgetOf(lcd), nullptr);
-    EXPECT_EQ(f.widgetOf(lcd)->objectName(), "lc_lcd");
-    EXPECT_EQ(f.widgetOf(led1)->geometry(), QRect(672, 343, 17, 25));
-    EXPECT_EQ(f.widgetOf(hl), nullptr);
+    EXPECT_TRUE(made.contains("lc_lcd@Panel2"));
+    EXPECT_TRUE(made.contains("iLCDMatrix1@pnl_dock"));
+    EXPECT_TRUE(made.contains("led1@pnl_dock")); // on this board the digits lie on the board area
+    EXPECT_TRUE(made.contains("hl@pnl_dock"));
+    const int lcd = f->indexOf("lc_lcd"), shown = f->indexOf("iLCDMatrix1"), led1 = f->indexOf("led1"),
+              hl = f->indexOf("hl");
+    ASSERT_NE(f->widgetOf(lcd), nullptr);
+    EXPECT_EQ(f->widgetOf(lcd)->objectName(), "lc_lcd");
+    EXPECT_EQ(f->widgetOf(shown)->geometry(), QRect(-1, 50, 137, 86));
+    EXPECT_EQ(f->widgetOf(hl), nullptr);
+    EXPECT_EQ(f->componentRect(shown), QRect(-1, 50, 137, 86));
+    EXPECT_EQ(f->componentRect(led1), QRect(640, 343, 17, 25));
     // Frame coordinates are one pixel off the board area's.
-    EXPECT_EQ(f.componentRect(led1), QRect(671, 342, 17, 25));
-    EXPECT_EQ(f.componentRect(hl), QRect(240, 128, 13, 13));
-    // A frame widget stored before the board area lies under it, one stored after above it.
-    const QObjectList& kids = f.Panel2()->children();
-    EXPECT_LT(kids.indexOf(f.widgetOf(lcd)), kids.indexOf(f.boardArea()));
-    EXPECT_GT(kids.indexOf(f.widgetOf(led1)), kids.indexOf(f.boardArea()));
+    EXPECT_EQ(f->componentRect(lcd), QRect(-1, 55, 129, 78));
+    // The LCD stored before the board area lies under it and is never seen.
+    const QObjectList& kids = f->Panel2()->children();
+    EXPECT_LT(kids.indexOf(f->widgetOf(lcd)), kids.indexOf(f->boardArea()));
+    // A frame widget stored after the board area lies above it.
+    setWidgetFactory([](const Component&, QWidget* parent) -> QWidget* { return new FakeWidget(parent); });
+    auto f740 = makeForm("QK740X");
+    setWidgetFactory({});
+    const QObjectList& kids740 = f740->Panel2()->children();
+    EXPECT_GT(kids740.indexOf(f740->widgetOf(f740->indexOf("led1"))), kids740.indexOf(f740->boardArea()));
+    // Without a factory the components are listed but no widget is made.
+    auto plain = makeForm("QK310X");
+    EXPECT_EQ(plain->widgetOf(lcd), nullptr);
+    EXPECT_EQ(plain->components()[lcd].kind, ComponentKind::Widget);
+}
+
+TEST(BoardArea, WidgetsAreNotDrawnElements) {
+    auto f = makeForm("QK740X");
+    // iLedMatrix1 lies on the LED matrix block; hit-testing finds the block, the widget handles its own mouse.
+    const QRect m = component(*f, "iLedMatrix1").rect;
+    EXPECT_EQ(f->boardArea()->elementAt(m.center()), f->indexOf("sb_ledmatrix"));
 }

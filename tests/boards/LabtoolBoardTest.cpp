@@ -23,7 +23,7 @@ TEST(LabtoolBoard, PrintsTheComponentsAfterCreationInStoredOrder) {
     ASSERT_EQ(pe.error, QJsonParseError::NoError) << pe.errorString().toStdString();
     EXPECT_EQ(doc.object().value("board").toString(), "QK740X");
     const QJsonArray list = doc.object().value("components").toArray();
-    ASSERT_EQ(list.size(), 1 + 46 + 279 + 7);
+    ASSERT_EQ(list.size(), 1 + 46 + 279 + 7 + 27);
     const QJsonObject link = list.first().toObject();
     EXPECT_EQ(link.value("kind").toString(), "linklayer");
     EXPECT_EQ(link.value("width").toInt(), 801);
@@ -50,6 +50,20 @@ TEST(LabtoolBoard, PrintsTheComponentsAfterCreationInStoredOrder) {
     EXPECT_EQ(findComponent(list, "sb_ic").value("hint").toString(), "IC");
     EXPECT_EQ(findComponent(list, "SpeedButton39").value("caption").toString(), "");
     EXPECT_EQ(findComponent(list, "Label6").value("caption").toString(), "KB6");
+
+    // Widgets: frame widgets in frame coordinates, clicks wired by the board.
+    const QJsonObject led1 = findComponent(list, "led1");
+    EXPECT_EQ(led1.value("kind").toString(), "widget");
+    EXPECT_EQ(led1.value("class").toString(), "TiSevenSegmentCharacter");
+    EXPECT_EQ(led1.value("left").toInt(), 672);
+    EXPECT_TRUE(led1.value("frame").toBool());
+    EXPECT_TRUE(led1.value("blockKey").isNull());
+    EXPECT_TRUE(led1.value("caption").isNull());
+    EXPECT_EQ(findComponent(list, "lc_lcd").value("blockKey").toString(), "lcd");
+    EXPECT_EQ(findComponent(list, "pp_key").value("blockKey").toString(), "key");
+    EXPECT_FALSE(findComponent(list, "hl").value("frame").toBool());
+    EXPECT_EQ(findComponent(list, "RB_RST").value("caption").toString(), "RST");
+    EXPECT_EQ(findComponent(list, "KB6").value("width").toInt(), 25);
 }
 
 TEST(LabtoolBoard, UnknownBoardsAndOptionsAreInputErrors) {

@@ -21,7 +21,7 @@ int countKind(const BoardForm& f, ComponentKind k) {
 
 struct Counts {
     const char* board;
-    int blocks, terminals, labels;
+    int blocks, terminals, labels, widgets;
 };
 
 // Final geometry of one terminal: left, top, width, height, hint.
@@ -51,13 +51,15 @@ void expectBlock(const BoardForm& f, const QString& name, const QString& caption
 } // namespace
 
 TEST(BoardLayouts, CountsAndOrderPerBoard) {
-    const Counts counts[] = {{"QK740X", 46, 279, 7}, {"QK620X", 39, 245, 6}, {"QK310X", 38, 222, 4}, {"QK930X", 36, 198, 3}};
+    const Counts counts[] = {{"QK740X", 46, 279, 7, 27}, {"QK620X", 39, 245, 6, 26}, {"QK310X", 38, 222, 4, 31},
+                             {"QK930X", 36, 198, 3, 28}};
     for (const Counts& n : counts) {
         SCOPED_TRACE(n.board);
         auto f = makeForm(n.board);
         EXPECT_EQ(countKind(*f, ComponentKind::Block), n.blocks);
         EXPECT_EQ(countKind(*f, ComponentKind::Terminal), n.terminals);
         EXPECT_EQ(countKind(*f, ComponentKind::Label), n.labels);
+        EXPECT_EQ(countKind(*f, ComponentKind::Widget), n.widgets);
         EXPECT_EQ(countKind(*f, ComponentKind::LinkLayer), 1);
         // The link layer comes first and is stretched over the whole board area.
         ASSERT_FALSE(f->components().isEmpty());
@@ -254,6 +256,49 @@ TEST(Normalisation, GivesTerminalsTheirFinalSizeKeepingLeftAndTop) {
     EXPECT_EQ(list[5].brush, QColor(0, 0, 0)); // supply names match in any case
     EXPECT_EQ(list[6].rect, QRect(0, 0, 3, 3)); // blocks are left alone
     EXPECT_FALSE(list[6].brush.isValid());
+}
+
+TEST(BoardLayouts, WidgetPlacesAndClicks) {
+    boardtest::ViewerRecorder viewers;
+    auto f740 = makeForm("QK740X");
+    const Component& led1 = component(*f740, "led1");
+    EXPECT_EQ(led1.widgetClass, "TiSevenSegmentCharacter");
+    EXPECT_TRUE(led1.frame);
+    EXPECT_EQ(led1.rect, QRect(672, 343, 17, 25));
+    EXPECT_EQ(component(*f740, "K8").rect, QRect(239, 464, 14, 33));
+    EXPECT_EQ(component(*f740, "K8").hint, "K8");
+    EXPECT_FALSE(component(*f740, "K8").showHint);
+    EXPECT_EQ(component(*f740, "KB6").rect, QRect(775, 104, 25, 66)); // the default width
+    EXPECT_EQ(component(*f740, "iLedMatrix1").properties.value("OnClick").toString(), "iLedMatrix1Click");
+    EXPECT_EQ(component(*f740, "RB_RST").properties.value("OnMouseDown").toString(), "RB_RSTMouseDown");
+    EXPECT_FALSE(component(*makeForm("QK620X"), "RB_RST").properties.contains("OnMouseDown"));
+    auto f620 = makeForm("QK620X");
+    EXPECT_EQ(component(*f620, "iSwitchRocker8").rect, QRect(138, 464, 14, 33));
+    EXPECT_FALSE(component(*f620, "iSwitchRocker8").hasHint);
+    auto f930 = makeForm("QK930X");
+    EXPECT_EQ(component(*f930, "iSwitchRocker1").rect, QRect(37, 464, 14, 33)); // as on QK620X
+    EXPECT_TRUE(component(*f930, "hl").properties.value("Active").toBool());  // stored lit on this board only
+    EXPECT_FALSE(component(*f740, "hl").properties.value("Active").toBool());
+    auto f310 = makeForm("QK310X");
+    EXPECT_TRUE(component(*f310, "lc_lcd").belowArea);
+    EXPECT_FALSE(component(*f310, "led1").frame);
+    EXPECT_EQ(component(*f310, "iLCDMatrix1").properties.value("Text").toString().right(10), "   QK310X+");
+    EXPECT_EQ(component(*f310, "lc_lcd").properties.value("Text").toString().right(6), "QK740X");
+    EXPECT_EQ(component(*f310, "iLCDMatrix1").properties.value("Text").toString().size(), 40);
+    EXPECT_EQ(component(*f310, "cz4").properties.value("ColCount").toInt(), 7);
+    EXPECT_EQ(component(*f930, "cz4").properties.value("ColCount").toInt(), 2);
+    // Widget clicks hand on the BlockKey and an empty caption.
+    f310->sb_speakerClick(f310->indexOf("led3"));
+    f310->sb_speakerClick(f310->indexOf("sb_key"));
+    f930->sb_speakerClick(f930->indexOf("cz4"));
+    f930->sb_speakerClick(f930->indexOf("stepmotor"));
+    f740->sb_cpuClick(f740->indexOf("lc_lcd"));
+    f740->sb_cpuClick(f740->indexOf("iLedMatrix1")); // its click is the matrix picture, not a reference
+    f620->sb_cpuClick(f620->indexOf("sb_key"));      // the hexadecimal pad is not wired here
+    f620->sb_cpuClick(f620->indexOf("ip_key"));
+    f310->sb_speakerClick(f310->indexOf("lc_lcd"));  // the hidden LCD is not wired
+    EXPECT_EQ(viewers.calls, QStringList({"reference|3.jpg|", "reference|key.jpg|", "reference|.jpg|",
+                                          "reference|pmotor.jpg|", "reference|lcd.jpg|", "reference|key.jpg|"}));
 }
 
 TEST(BlockKey, IsTheNameLessItsFirstThreeCharacters) {
