@@ -16,6 +16,7 @@ void centreWindow(QWidget* window, const QWidget* over) {
             return;
         target = screen->availableGeometry();
     }
+    window->winId(); // a created window knows its frame, so the frame (not just the client) is centred
     QRect frame(QPoint(), window->frameGeometry().size());
     frame.moveCenter(target.center());
     // move() also tells the dialog not to place itself again, so later openings keep the last position.
