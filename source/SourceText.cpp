@@ -21,7 +21,14 @@ QByteArray readFile(const QString& path) {
 }
 
 QString decodeLines(QByteArrayView bytes) {
-    const QString text = gbk::decodeSource(bytes);
+    QString text;
+    if (gbk::looksLikeUtf8(bytes)) {
+        text = gbk::decodeSource(bytes);
+    } else {
+        // The GBK decoder drops a lead byte left alone at the very end; a line end behind it makes it show.
+        text = gbk::decode(bytes.toByteArray() + '\n');
+        text.chop(1);
+    }
     QString out;
     out.reserve(text.size());
     const QChar* p = text.constData();

@@ -1,5 +1,6 @@
 #include "source/SynEdit.h"
 
+#include "base/ErrorReport.h"
 #include "base/Gbk.h"
 #include "source/SourceText.h"
 #include "source/SynEditLexer.h"
@@ -7,6 +8,7 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QContextMenuEvent>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QToolTip>
@@ -15,9 +17,10 @@ namespace {
 
 using Sci = QsciScintillaBase;
 
-QFont pixelFont(int pixels) {
+// QScintilla sizes its fonts in points only: a height in pixels is turned into points at the screen's density.
+QFont pixelFont(int pixels, qreal dpi) {
     QFont f(QStringLiteral("Courier New"));
-    f.setPixelSize(pixels);
+    f.setPointSizeF(pixels * 72.0 / (dpi > 0 ? dpi : 96.0));
     f.setStyleHint(QFont::Monospace);
     return f;
 }
@@ -57,7 +60,6 @@ struct SimpleCommand {
 };
 
 const SimpleCommand kSimple[] = {
-    {TEditorCommand::ScrollUp, Sci::SCI_LINESCROLLUP},   {TEditorCommand::ScrollDown, Sci::SCI_LINESCROLLDOWN},
     {TEditorCommand::DeleteChar, Sci::SCI_CLEAR},         {TEditorCommand::DeleteLastChar, Sci::SCI_DELETEBACK},
     {TEditorCommand::DeleteLastWord, Sci::SCI_DELWORDLEFT}, {TEditorCommand::DeleteWord, Sci::SCI_DELWORDRIGHTEND},
     {TEditorCommand::DeleteLine, Sci::SCI_LINEDELETE},    {TEditorCommand::DeleteEOL, Sci::SCI_DELLINERIGHT},
@@ -89,7 +91,7 @@ void TSynEdit::configure() {
 
     lexer_ = new TSynEditLexer(this);
     // The window colours of the editor's text area: Qt's Text on Base.
-    lexer_->setBaseLook(pixelFont(TSynEditLook::FontPixels), pal.color(QPalette::Text), pal.color(QPalette::Base));
+    lexer_->setBaseLook(pixelFont(TSynEditLook::FontPixels, logicalDpiY()), pal.color(QPalette::Text), pal.color(QPalette::Base));
     setLexer(lexer_);
 
     setSelectionBackgroundColor(pal.color(QPalette::Highlight));
@@ -105,7 +107,7 @@ void TSynEdit::configure() {
     setMarginBackgroundColor(0, pal.color(QPalette::Button));
     setMarginWidth(0, TSynEditLook::GutterWidth);
     setMarginMarkerMask(0, (1 << BookmarkCount) - 1);
-    setMarginsFont(pixelFont(TSynEditLook::GutterFontPixels));
+    setMarginsFont(pixelFont(TSynEditLook::GutterFontPixels, logicalDpiY()));
     setMarginsBackgroundColor(pal.color(QPalette::Button));
     for (int n = 0; n < BookmarkCount; ++n) {
         send(SCI_MARKERDEFINE, static_cast<unsigned long>(n), SC_MARK_CHARACTER + '0' + n);
@@ -214,7 +216,13 @@ void TSynEdit::restyle() {
 }
 
 void TSynEdit::loadFromFile(const QString& path) {
-    const QByteArray bytes = sourcetext::readFile(path); // raises before the editor changes
+    QByteArray bytes;
+    try {
+        bytes = sourcetext::readFile(path);
+    } catch (const Error&) {
+        clearLines(); // a failed load leaves the editor empty
+        throw;
+    }
     loadFromBytes(bytes);
 }
 
@@ -295,6 +303,7 @@ void TSynEdit::setCaret(int line, int column) {
         send(SCI_SETSELECTIONNCARETVIRTUALSPACE, 0, column - lineChars);
         send(SCI_SETSELECTIONNANCHORVIRTUALSPACE, 0, column - lineChars);
     }
+    send(SCI_CHOOSECARETX); // later moves up and down keep this column
     send(SCI_SCROLLCARET);
 }
 
@@ -377,6 +386,11 @@ void TSynEdit::executeCommand(TEditorCommand command, bool extend, int bookmark)
         }
     }
     switch (command) {
+    case TEditorCommand::ScrollUp:
+    case TEditorCommand::ScrollDown:
+        // Scintilla's own line scroll pulls the caret into view; this one leaves it where it is.
+        send(SCI_LINESCROLL, 0, command == TEditorCommand::ScrollUp ? -1 : 1);
+        break;
     case TEditorCommand::ToggleMode:
         send(SCI_SETOVERTYPE, send(SCI_GETOVERTYPE) ? 0 : 1);
         updateCaretShape();
@@ -430,6 +444,8 @@ int TSynEdit::plainMove(TEditorCommand command) {
         else
             target = pageEdgeTarget(command == TEditorCommand::PageBottom);
         send(SCI_GOTOPOS, static_cast<unsigned long>(target));
+        if (command == TEditorCommand::LineEnd)
+            send(SCI_CHOOSECARETX);
     }
     return static_cast<int>(send(SCI_GETCURRENTPOS));
 }
@@ -456,6 +472,8 @@ void TSynEdit::move(TEditorCommand command, bool extend) {
         lineSelecting_ = false;
         const bool rect = send(SCI_SELECTIONISRECTANGLE) != 0;
         const long anchor = rect ? send(SCI_GETRECTANGULARSELECTIONANCHOR) : send(SCI_GETCURRENTPOS);
+        // Scintilla's moves would first drop the selection onto one of its ends: start from the caret itself.
+        send(SCI_GOTOPOS, static_cast<unsigned long>(rect ? send(SCI_GETRECTANGULARSELECTIONCARET) : anchor));
         const int target = plainMove(command);
         send(SCI_SETRECTANGULARSELECTIONANCHOR, static_cast<unsigned long>(anchor));
         send(SCI_SETRECTANGULARSELECTIONCARET, static_cast<unsigned long>(target));
@@ -493,31 +511,56 @@ void TSynEdit::insertLineKeepingCaret() {
 }
 
 void TSynEdit::blockIndent(bool indent) {
-    const long selStart = send(SCI_GETSELECTIONSTART);
-    const long selEnd = send(SCI_GETSELECTIONEND);
+    const long anchor = send(SCI_GETANCHOR);
+    const long caret = send(SCI_GETCURRENTPOS);
+    const long selStart = std::min(anchor, caret);
+    const long selEnd = std::max(anchor, caret);
     const long first = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(selStart));
     long last = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(selEnd));
     // A selection ending at the start of a line does not take that line.
     if (last > first && send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(last)) == selEnd)
         --last;
+    // Anchor and caret as line and offset, to be put back shifted with their lines.
+    struct LinePos {
+        long line, offset;
+    };
+    const auto toLinePos = [&](long pos) {
+        const long line = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos));
+        return LinePos{line, pos - send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line))};
+    };
+    LinePos a = toLinePos(anchor), c = toLinePos(caret);
     const QByteArray blanks(TSynEditLook::BlockIndent, ' ');
     send(SCI_BEGINUNDOACTION);
     for (long line = first; line <= last; ++line) {
         const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+        long delta = 0;
         if (indent) {
             send(SCI_INSERTTEXT, static_cast<unsigned long>(start), reinterpret_cast<long>(blanks.constData()));
-            continue;
+            delta = TSynEditLook::BlockIndent;
+        } else {
+            const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+            long n = 0;
+            while (n < TSynEditLook::BlockIndent && start + n < end &&
+                   send(SCI_GETCHARAT, static_cast<unsigned long>(start + n)) == ' ')
+                ++n;
+            if (n == 0 && start < end && send(SCI_GETCHARAT, static_cast<unsigned long>(start)) == '\t')
+                n = 1;
+            if (n > 0)
+                send(SCI_DELETERANGE, static_cast<unsigned long>(start), n);
+            delta = -n;
         }
-        const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
-        long n = 0;
-        while (n < TSynEditLook::BlockIndent && start + n < end && send(SCI_GETCHARAT, static_cast<unsigned long>(start + n)) == ' ')
-            ++n;
-        if (n == 0 && start < end && send(SCI_GETCHARAT, static_cast<unsigned long>(start)) == '\t')
-            n = 1;
-        if (n > 0)
-            send(SCI_DELETERANGE, static_cast<unsigned long>(start), n);
+        // A position at a line start stays there, so that the whole line stays selected.
+        for (LinePos* p : {&a, &c})
+            if (p->line == line && p->offset > 0)
+                p->offset = std::max(0L, p->offset + delta);
     }
     send(SCI_ENDUNDOACTION);
+    const auto toPos = [&](const LinePos& p) {
+        const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(p.line));
+        const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(p.line));
+        return std::min(start + p.offset, end);
+    };
+    send(SCI_SETSEL, static_cast<unsigned long>(toPos(a)), toPos(c));
 }
 
 void TSynEdit::matchBracket() {
