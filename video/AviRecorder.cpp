@@ -26,8 +26,8 @@ void rateFraction(std::uint32_t microSecPerFrame, int* num, int* den) {
 } // namespace
 
 std::unique_ptr<AviRecorder> AviRecorder::start(const QString& path, int width, int height,
-                                                std::uint32_t microSecPerFrame, FailureHandler onFailure,
-                                                QString* error) {
+                                                std::uint32_t microSecPerFrame, bool liveSource,
+                                                FailureHandler onFailure, QString* error) {
     if (width <= 0 || height <= 0) {
         *error = QStringLiteral("no picture to record");
         return nullptr;
@@ -58,10 +58,12 @@ std::unique_ptr<AviRecorder> AviRecorder::start(const QString& path, int width, 
     }
     GstCaps* in = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, width,
                                       "height", G_TYPE_INT, height, "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
-    // A bounded queue that drops new frames when the encoder falls behind, rather than growing without end.
-    g_object_set(src, "caps", in, "is-live", TRUE, "format", GST_FORMAT_TIME, "max-bytes",
-                 static_cast<guint64>(width) * height * 4 * 8, "block", FALSE, nullptr);
-    gst_util_set_object_arg(G_OBJECT(src), "leaky-type", "upstream");
+    // A bounded queue: a camera's new frames are dropped when the encoder falls behind, a non-live source
+    // waits for room.
+    g_object_set(src, "caps", in, "is-live", liveSource ? TRUE : FALSE, "format", GST_FORMAT_TIME, "max-bytes",
+                 static_cast<guint64>(width) * height * 4 * 8, "block", liveSource ? FALSE : TRUE, nullptr);
+    if (liveSource)
+        gst_util_set_object_arg(G_OBJECT(src), "leaky-type", "upstream");
     gst_caps_unref(in);
     GstCaps* out = gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr);
     g_object_set(rateCaps, "caps", out, nullptr);

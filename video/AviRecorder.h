@@ -18,10 +18,12 @@ public:
     using FailureHandler = std::function<void(const QString& text)>;
 
     // Starts writing `path`; frames are 32-bit BGRx of the given size, the file's frame period is
-    // `microSecPerFrame`. Null with `error` set when the pipeline cannot start.
+    // `microSecPerFrame`. A live source (a camera) never waits for the encoder: frames it cannot take in
+    // time are dropped; a source that is not live (a test picture) is held back instead, so no frame is
+    // lost. Null with `error` set when the pipeline cannot start.
     static std::unique_ptr<AviRecorder> start(const QString& path, int width, int height,
-                                              std::uint32_t microSecPerFrame, FailureHandler onFailure,
-                                              QString* error);
+                                              std::uint32_t microSecPerFrame, bool liveSource,
+                                              FailureHandler onFailure, QString* error);
     ~AviRecorder();
 
     AviRecorder(const AviRecorder&) = delete;

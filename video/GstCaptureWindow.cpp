@@ -114,8 +114,9 @@ bool GstCaptureWindow::connectSource(int slot) {
     }
     pipeline_ = pipeline;
     slot_ = slot;
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-        !waitForFrame(kFirstFrameTimeoutMs)) {
+    const GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    sourceIsLive_ = change == GST_STATE_CHANGE_NO_PREROLL;
+    if (change == GST_STATE_CHANGE_FAILURE || !waitForFrame(kFirstFrameTimeoutMs)) {
         disconnectSource();
         return false;
     }
@@ -167,6 +168,7 @@ GstFlowReturn GstCaptureWindow::onNewSample(GstAppSink* sink, gpointer data) {
     }
     bool kept = false;
     bool limitReached = false;
+    std::shared_ptr<AviRecorder> recorder;
     {
         std::lock_guard lock(self->mutex_);
         if (self->latest_)
@@ -180,17 +182,18 @@ GstFlowReturn GstCaptureWindow::onNewSample(GstAppSink* sink, gpointer data) {
                 self->frameHeight_ = GST_VIDEO_INFO_HEIGHT(&info);
             }
         }
-        std::uint32_t count = 0;
-        if (self->recorder_ && buffer) {
-            kept = self->recorder_->offer(buffer, runningTime);
-            count = self->recorder_->framesKept();
-        } else if (self->noFileCapture_) {
+        if (self->noFileCapture_) {
             kept = true;
-            count = ++self->noFileFrames_;
+            limitReached = self->indexLimit_ != 0 && ++self->noFileFrames_ == self->indexLimit_;
         }
-        limitReached = kept && self->indexLimit_ != 0 && count == self->indexLimit_;
+        recorder = self->recorder_;
     }
     self->frameArrived_.notify_all();
+    // Outside the lock: offering to a recorder of a non-live source may wait for the encoder.
+    if (recorder && buffer) {
+        kept = recorder->offer(buffer, runningTime);
+        limitReached = kept && self->indexLimit_ != 0 && recorder->framesKept() == self->indexLimit_;
+    }
     if (kept)
         self->callFrameProc(self->streamProc_, sample, runningTime);
     if (limitReached) // the reserved index is full: the recording ends as at its time limit
@@ -327,7 +330,7 @@ bool GstCaptureWindow::startSequence(bool toFile) {
         if (sourceFailed_)
             return false;
     }
-    std::unique_ptr<AviRecorder> recorder;
+    std::shared_ptr<AviRecorder> recorder;
     if (toFile) {
         if (captureFile_.isEmpty())
             return false;
@@ -340,7 +343,7 @@ bool GstCaptureWindow::startSequence(bool toFile) {
         QString error;
         QPointer<GstCaptureWindow> guard(this);
         recorder = AviRecorder::start(
-            filecase::resolve(captureFile_), width, height, parms_.dwRequestMicroSecPerFrame,
+            filecase::resolve(captureFile_), width, height, parms_.dwRequestMicroSecPerFrame, sourceIsLive_,
             [guard](const QString& text) {
                 QMetaObject::invokeMethod(
                     guard.data(),
@@ -385,7 +388,7 @@ void GstCaptureWindow::endSequence(bool notify) {
     limitTimer_.stop();
     if (abortKey_ != 0)
         qApp->removeEventFilter(this);
-    std::unique_ptr<AviRecorder> recorder;
+    std::shared_ptr<AviRecorder> recorder;
     {
         std::lock_guard lock(mutex_);
         recorder = std::move(recorder_);

@@ -73,7 +73,8 @@ private:
     int frameHeight_ = 0;
     bool sourceFailed_ = false;
     QString failure_;
-    std::unique_ptr<AviRecorder> recorder_; // guarded by mutex_ for the streaming thread's offers
+    std::shared_ptr<AviRecorder> recorder_; // the streaming thread offers through its own copy
+    bool sourceIsLive_ = true;
     bool noFileCapture_ = false;
     std::uint32_t noFileFrames_ = 0;
     std::uint32_t indexLimit_ = 0;
