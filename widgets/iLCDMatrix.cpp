@@ -18,6 +18,8 @@ TiLCDMatrix::TiLCDMatrix(QWidget* parent) : TiCustomComponent(parent) {
 void TiLCDMatrix::setText(const QString& text) { setTextBytes(text.toLatin1()); }
 
 void TiLCDMatrix::setTextBytes(const QByteArray& bytes) {
+    if (bytes == text_)
+        return;
     text_ = bytes;
     const QRgb on = colorOn_.rgb();
     for (auto& e : elements_)

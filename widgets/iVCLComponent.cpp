@@ -235,8 +235,8 @@ void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* e) {
         HandleDblClick();
         emit dblClicked();
     });
-    if (e->button() == Qt::LeftButton)
-        clickArmed_ = true;
+    // The release that ends a double click is no second click.
+    clickArmed_ = false;
 }
 
 void TiVCLComponent::wheelEvent(QWheelEvent* e) {
@@ -257,6 +257,9 @@ void TiVCLComponent::keyPressEvent(QKeyEvent* e) {
             HandleKeyPress(text.at(0));
         }
     });
+    // A widget that takes no focus leaves the key to its parent as well.
+    if (focusPolicy() == Qt::NoFocus)
+        e->ignore();
 }
 
 void TiVCLComponent::keyReleaseEvent(QKeyEvent* e) {

@@ -3,8 +3,14 @@
 #include "WidgetProbe.h"
 #include "base/ErrorReport.h"
 #include "widgets/iDrawing.h"
+#include "widgets/iLCDMatrix.h"
+#include "widgets/iLedMatrix.h"
 #include "widgets/iLedRound.h"
+#include "widgets/iMotor.h"
+#include "widgets/iPhonePad.h"
 #include "widgets/iSevenSegmentCharacter.h"
+#include "widgets/iSwitchRocker.h"
+#include "widgets/iSwitchRocker3Way.h"
 
 #include <QMetaProperty>
 #include <QPainter>
@@ -44,11 +50,27 @@ using FaceProbe = Probe<Face>;
 TEST(WidgetRepaint, SettingTheStoredValueRequestsNothing) {
     // Every property of every widget class: writing back what it holds makes no repaint request.
     std::vector<std::unique_ptr<TiComponent>> widgets;
-    auto* digit = new Probe<TiSevenSegmentCharacter>;
-    auto* lamp = new Probe<TiLedRound>;
-    widgets.emplace_back(digit);
-    widgets.emplace_back(lamp);
-    auto counts = [&] { return digit->repaints + lamp->repaints; };
+    std::vector<int*> repaints;
+    auto add = [&](auto* w) {
+        widgets.emplace_back(w);
+        repaints.push_back(&w->repaints);
+        return w;
+    };
+    auto* digit = add(new Probe<TiSevenSegmentCharacter>);
+    add(new Probe<TiLedRound>);
+    add(new Probe<TiLedMatrix>);
+    auto* lcd = add(new Probe<TiLCDMatrix>);
+    lcd->setText(QStringLiteral("QK740X"));
+    add(new Probe<TiMotor>);
+    add(new Probe<TiPhonePad>);
+    add(new Probe<TiSwitchRocker>);
+    add(new Probe<TiSwitchRocker3Way>);
+    auto counts = [&] {
+        int n = 0;
+        for (int* r : repaints)
+            n += *r;
+        return n;
+    };
     const int before = counts();
     for (auto& w : widgets) {
         const QMetaObject* mo = w->metaObject();
@@ -57,8 +79,9 @@ TEST(WidgetRepaint, SettingTheStoredValueRequestsNothing) {
             if (!p.isWritable())
                 continue;
             const QVariant v = p.read(w.get());
+            const int was = counts();
             ASSERT_TRUE(p.write(w.get(), v)) << p.name();
-            EXPECT_EQ(before, counts()) << mo->className() << "::" << p.name();
+            EXPECT_EQ(was, counts()) << mo->className() << "::" << p.name();
         }
     }
     digit->setSegmentBits(0x06);
