@@ -10,6 +10,7 @@ struct CharTables {
     std::uint8_t value[256]{}; // hashing and comparing: letters 1..26 either case, digits 27..36, else 0
     bool number[256]{};
     bool space[256]{};         // 1..32 except LF and CR
+    std::uint8_t identValue[256]{}; // value + 1 for identifier characters, 0 for all others: one lookup a byte
 };
 
 constexpr CharTables makeTables() {
@@ -22,6 +23,7 @@ constexpr CharTables makeTables() {
         t.value[c] = upper ? c - 'A' + 1 : lower ? c - 'a' + 1 : digit ? c - '0' + 27 : 0;
         t.number[c] = digit || c == '.' || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f') || c == 'H' || c == 'h';
         t.space[c] = c >= 1 && c <= 32 && c != 10 && c != 13;
+        t.identValue[c] = t.identifier[c] ? t.value[c] + 1 : 0;
     }
     return t;
 }
@@ -152,135 +154,131 @@ void TSynAsmSyn::StartLine(QByteArrayView line, int /*lineNumber*/) {
     NextToken();
 }
 
+// The scanning loops work on local pointers: the line's bytes may alias the members as far as the compiler
+// knows, and keeping the position in a member would tie every byte to a store and a reload.
 void TSynAsmSyn::NextToken() {
     tokenPos_ = run_;
-    const unsigned char c = at(run_);
+    const unsigned char* const begin = line_;
+    const unsigned char* const end = line_ + length_;
+    const unsigned char* p = line_ + run_;
+    const unsigned char c = p < end ? *p : 0;
+    int kind = tkNull;
     switch (dispatch_[c]) {
     case rNull:
-        kind_ = tkNull;
         break;
     case rLineFeed:
-        kind_ = tkSpace;
-        ++run_;
+        kind = tkSpace;
+        ++p;
         break;
     case rCarriageReturn:
-        kind_ = tkSpace;
-        ++run_;
-        if (at(run_) == 10)
-            ++run_;
+        kind = tkSpace;
+        ++p;
+        if (p < end && *p == 10)
+            ++p;
         break;
     case rSpace:
-        kind_ = tkSpace;
-        ++run_;
-        while (run_ < length_ && kTables.space[line_[run_]])
-            ++run_;
+        kind = tkSpace;
+        ++p;
+        while (p < end && kTables.space[*p])
+            ++p;
         break;
     case rSlash:
-        if (at(run_ + 1) != '/') {
-            kind_ = tkSymbol;
-            ++run_;
+        if (!(p + 1 < end && p[1] == '/')) {
+            kind = tkSymbol;
+            ++p;
             break;
         }
         [[fallthrough]];
     case rComment:
-        kind_ = tkComment;
-        ++run_;
-        while (run_ < length_) {
-            const unsigned char b = line_[run_];
-            if (b == 0 || b == 10 || b == 13)
+        kind = tkComment;
+        ++p;
+        while (p < end && *p != 0 && *p != 10 && *p != 13)
+            ++p;
+        break;
+    case rString: {
+        kind = tkString;
+        const unsigned char quote = c;
+        // A doubled quote right after the opening one belongs to the opening.
+        p += (p + 2 < end && p[1] == quote && p[2] == quote) ? 3 : 1;
+        while (p < end) {
+            const unsigned char b = *p;
+            if (b == quote || b == 10 || b == 13) {
+                ++p;
                 break;
-            ++run_;
+            }
+            if (b == 0)
+                break;
+            ++p;
         }
         break;
-    case rString:
-        scanString();
-        break;
+    }
     case rNumber:
-        kind_ = tkNumber;
-        ++run_;
-        while (run_ < length_ && kTables.number[line_[run_]])
-            ++run_;
+        kind = tkNumber;
+        ++p;
+        while (p < end && kTables.number[*p])
+            ++p;
         break;
-    case rIdent:
-        scanIdent();
+    case rIdent: {
+        const IdentScan r = scanIdent(p, end);
+        p = r.end;
+        kind = r.kind;
         break;
+    }
     case rLower:
-        kind_ = tkSymbol;
-        ++run_;
-        if (at(run_) == '=' || at(run_) == '>')
-            ++run_;
+        kind = tkSymbol;
+        ++p;
+        if (p < end && (*p == '=' || *p == '>'))
+            ++p;
         break;
     case rGreater:
-        kind_ = tkSymbol;
-        ++run_;
-        if (at(run_) == '=')
-            ++run_;
+        kind = tkSymbol;
+        ++p;
+        if (p < end && *p == '=')
+            ++p;
         break;
     case rSymbol:
-        kind_ = tkSymbol;
-        ++run_;
+        kind = tkSymbol;
+        ++p;
         break;
     case rUnknown:
-        scanUnknown();
+        kind = tkIdentifier;
+        ++p;
+        // A double-byte character is one token; a lead byte cut off by the line end (or a 0) stands alone.
+        if (c >= 0x81 && c <= 0xFE && p < end && *p != 0)
+            ++p;
         break;
     }
+    run_ = static_cast<int>(p - begin);
+    kind_ = kind;
 }
 
-void TSynAsmSyn::scanIdent() {
+TSynAsmSyn::IdentScan TSynAsmSyn::scanIdent(const unsigned char* p, const unsigned char* end) {
     // Hash and length in one pass over the identifier characters.
     std::uint32_t h = 0;
-    const int start = run_;
-    while (run_ < length_ && kTables.identifier[line_[run_]]) {
-        h = 7 * h + kTables.value[line_[run_]];
-        ++run_;
-    }
-    stringLen_ = run_ - start;
-    kind_ = tkIdentifier;
-    for (const TSynHashEntry* e = keywords_.bucket(static_cast<int>(h)); e; e = e->Next()) {
-        const int len = e->KeywordLen();
-        if (len > stringLen_)
+    const unsigned char* const start = p;
+    while (p < end) {
+        const std::uint32_t v = kTables.identValue[*p];
+        if (v == 0)
             break;
-        if (len < stringLen_)
+        h = 7 * h + (v - 1);
+        ++p;
+    }
+    const int len = static_cast<int>(p - start);
+    stringLen_ = len;
+    for (const TSynHashEntry* e = keywords_.bucket(static_cast<int>(h)); e; e = e->Next()) {
+        const int klen = e->KeywordLen();
+        if (klen > len)
+            break;
+        if (klen < len)
             continue;
         const auto* k = reinterpret_cast<const unsigned char*>(e->Keyword().constData());
-        const unsigned char* p = line_ + start;
         int i = 0;
-        while (i < len && kTables.value[k[i]] == kTables.value[p[i]])
+        while (i < len && kTables.value[k[i]] == kTables.value[start[i]])
             ++i;
-        if (i == len) {
-            kind_ = e->Kind();
-            break;
-        }
+        if (i == len)
+            return {p, e->Kind()};
     }
-}
-
-void TSynAsmSyn::scanString() {
-    kind_ = tkString;
-    const unsigned char quote = line_[run_];
-    // A doubled quote right after the opening one belongs to the opening.
-    if (at(run_ + 1) == quote && at(run_ + 2) == quote)
-        run_ += 3;
-    else
-        run_ += 1;
-    while (run_ < length_) {
-        const unsigned char b = line_[run_];
-        if (b == quote || b == 10 || b == 13) {
-            ++run_;
-            return;
-        }
-        if (b == 0)
-            return;
-        ++run_;
-    }
-}
-
-void TSynAsmSyn::scanUnknown() {
-    kind_ = tkIdentifier;
-    const unsigned char c = line_[run_];
-    ++run_;
-    // A double-byte character is one token; a lead byte cut off by the line end (or a 0) stands alone.
-    if (c >= 0x81 && c <= 0xFE && at(run_) != 0)
-        ++run_;
+    return {p, tkIdentifier};
 }
 
 TSynHighlighterAttributes* TSynAsmSyn::DefaultAttribute(THighlighterRole role) const {

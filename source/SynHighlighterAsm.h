@@ -35,9 +35,9 @@ public:
     TSynHighlighterAttributes* SymbolAttri;
 
     // The line's bytes must stay valid until the next StartLine. A byte 0 ends the line's tokens.
-    void StartLine(QByteArrayView line, int lineNumber) override;
-    void NextToken() override;
-    bool AtLineEnd() const override { return kind_ == tkNull; }
+    void StartLine(QByteArrayView line, int lineNumber) final;
+    void NextToken() final;
+    bool AtLineEnd() const final { return kind_ == tkNull; }
     QByteArray TokenText() const override { return QByteArray(reinterpret_cast<const char*>(line_ + tokenPos_), run_ - tokenPos_); }
     int TokenStart() const override { return tokenPos_; }
     int TokenKind() const override { return kind_; }
@@ -64,10 +64,12 @@ private:
         rLower, rGreater, rSymbol, rUnknown
     };
 
-    unsigned char at(int pos) const { return pos < length_ ? line_[pos] : 0; }
-    void scanIdent();
-    void scanString();
-    void scanUnknown();
+    // Scans an identifier from p: where it ends, and whether it is a keyword.
+    struct IdentScan {
+        const unsigned char* end;
+        int kind;
+    };
+    IdentScan scanIdent(const unsigned char* p, const unsigned char* end);
 
     std::array<Rule, 256> dispatch_{};
     std::array<TSynHighlighterAttributes*, kTokenKindCount> kindAttributes_{};
