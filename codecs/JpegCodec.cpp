@@ -1,5 +1,6 @@
 // JPEG through libjpeg, called directly so that errors carry libjpeg's own message numbers.
 #include "codecs/Decoders.h"
+#include "codecs/ImageBuffer.h"
 #include "codecs/PictureLimits.h"
 
 #include "base/ErrorReport.h"
@@ -68,7 +69,7 @@ Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, QByteArrayV
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX; // BGRX in memory is QImage::Format_RGB32
     jpeg_start_decompress(cinfo);
-    *out = QImage(int(cinfo->output_width), int(cinfo->output_height), QImage::Format_RGB32);
+    *out = allocateImage(int(cinfo->output_width), int(cinfo->output_height), QImage::Format_RGB32);
     if (out->isNull())
         return Outcome::SizeRefused;
     if (cmyk)

@@ -1,5 +1,6 @@
 // PNG through libpng (which inflates with zlib), read straight into the picture's rows.
 #include "codecs/Decoders.h"
+#include "codecs/ImageBuffer.h"
 #include "codecs/PictureLimits.h"
 
 #include "base/ErrorReport.h"
@@ -77,7 +78,7 @@ Outcome decodeInto(Reader* r, QImage* out) {
     png_read_update_info(r->png, r->info);
     if (png_get_rowbytes(r->png, r->info) != size_t(r->width) * 4)
         png_error(r->png, "unsupported pixel layout");
-    *out = QImage(int(r->width), int(r->height), QImage::Format_ARGB32);
+    *out = allocateImage(int(r->width), int(r->height), QImage::Format_ARGB32);
     if (out->isNull())
         return Outcome::SizeRefused;
     for (int pass = 0; pass < passes; ++pass)

@@ -253,3 +253,31 @@ TEST_F(PictureViewer, ModalLoopKeepsTimersRunningAndIgnoresEscape) {
     EXPECT_GE(ticks, 5);
     EXPECT_TRUE(openAfterEscape);
 }
+
+TEST(PictureBox, ShrunkCopiesAverageTheirSourcePixelsInOrder) {
+    // Red grows by one every 4 columns, green by one every 4 rows; 1024 x 512 into 128 x 64 is three
+    // halvings, so each drawn pixel is the mean of an 8 x 8 block.
+    QImage gradient(1024, 512, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x)
+            gradient.setPixel(x, y, qRgb(x / 4, y / 4, 77));
+    TImage box;
+    box.resize(128, 64);
+    box.setPicture(gradient);
+    ASSERT_EQ(box.drawnRect(), QRect(0, 0, 128, 64));
+    const QImage& fitted = box.fittedPicture();
+    ASSERT_EQ(fitted.size(), QSize(128, 64));
+    for (int y = 0; y < 64; y += 9)
+        for (int x = 0; x < 128; x += 7) {
+            const QRgb p = fitted.pixel(x, y);
+            EXPECT_NEAR(qRed(p), 2 * x + 0.875, 1.5) << x << "," << y;
+            EXPECT_NEAR(qGreen(p), 2 * y + 0.875, 1.5) << x << "," << y;
+            EXPECT_NEAR(qBlue(p), 77, 1) << x << "," << y;
+        }
+    // A picture smaller than the box is drawn as it is.
+    TImage large;
+    large.resize(2000, 1000);
+    large.setPicture(gradient);
+    EXPECT_EQ(large.drawnRect(), QRect(488, 244, 1024, 512));
+    EXPECT_EQ(large.fittedPicture().cacheKey(), large.picture().cacheKey());
+}
