@@ -155,7 +155,8 @@ using FrameCallbackProc = std::intptr_t (*)(CaptureService& service, CapHwnd win
 enum Notification : std::int32_t {
     IDS_CAP_BEGIN = 300,        // a recording starts
     IDS_CAP_END = 301,          // a recording has ended and its file is complete
-    IDS_CAP_STAT_CAP_INIT = 501,
+    IDS_CAP_STAT_CAP_INIT = 501, // the picture source runs
+    IDS_CAP_STAT_WARNING = 502,  // the picture source reported a problem it could go on with
     IDS_CAP_ERROR_SOURCE = 1000, // the picture source failed or disappeared
     IDS_CAP_ERROR_WRITE = 1001,  // the capture file could not be written
 };

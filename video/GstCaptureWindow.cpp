@@ -223,6 +223,20 @@ GstBusSyncReply GstCaptureWindow::onBusMessage(GstBus*, GstMessage* message, gpo
         }
         self->frameArrived_.notify_all();
         QMetaObject::invokeMethod(self, [self, text] { self->sourceEnded(text); }, Qt::QueuedConnection);
+    } else if (type == GST_MESSAGE_WARNING) {
+        GError* err = nullptr;
+        gst_message_parse_warning(message, &err, nullptr);
+        const QString text = QString::fromUtf8(err ? err->message : "warning");
+        g_clear_error(&err);
+        QMetaObject::invokeMethod(
+            self, [self, text] { self->notifyStatus(IDS_CAP_STAT_WARNING, text); }, Qt::QueuedConnection);
+    } else if (type == GST_MESSAGE_STATE_CHANGED && GST_IS_PIPELINE(GST_MESSAGE_SRC(message))) {
+        GstState oldState, newState;
+        gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
+        if (newState == GST_STATE_PLAYING && oldState != GST_STATE_PLAYING)
+            QMetaObject::invokeMethod(
+                self, [self] { self->notifyStatus(IDS_CAP_STAT_CAP_INIT, QStringLiteral("Video source running")); },
+                Qt::QueuedConnection);
     }
     return GST_BUS_DROP;
 }

@@ -198,9 +198,12 @@ TEST_F(GstCaptureTest, SnapshotWritesA24BitBitmapAndShowsIt) {
     EXPECT_FALSE(tab->videoCap()->CapToFile());
 }
 
-TEST_F(GstCaptureTest, SourceEndingMidRecordingLeavesAPlayableFile) {
-    // A source that stops after 1.5 seconds stands for a camera pulled out during a recording.
-    makeTab(QStringLiteral("videotestsrc is-live=true num-buffers=45 ! capsfilter caps=video/x-raw,width=320,height=240,framerate=30/1"));
+// A source that stops after 1.5 seconds stands for a camera pulled out during a recording: once as the end
+// of its stream, once as a failure of the pipeline.
+class SourceLossTest : public GstCaptureTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SourceLossTest, MidRecordingLeavesAPlayableFile) {
+    makeTab(QString::fromLatin1(GetParam()));
     QStringList errors;
     tab->videoCap()->setOnError([&](TVideoCap*, std::int32_t id, const QString&) { errors << QString::number(id); });
     tab->openButton()->click();
@@ -211,6 +214,9 @@ TEST_F(GstCaptureTest, SourceEndingMidRecordingLeavesAPlayableFile) {
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.width, 320);
     EXPECT_NEAR(d.seconds, 1.5, 0.4);
+    std::uint32_t frames = 0, period = 0;
+    ASSERT_TRUE(aviHeader("Video.avi", &frames, &period));
+    EXPECT_NEAR(frames, 22, 6); // the index was written
     // The next press shows the stopped state; recording again is refused (box A), not claimed.
     tab->openButton()->click();
     EXPECT_FALSE(tab->recording());
@@ -218,6 +224,12 @@ TEST_F(GstCaptureTest, SourceEndingMidRecordingLeavesAPlayableFile) {
     EXPECT_EQ(tab->statusText(), "录像停止");
     EXPECT_THAT(boxes, ElementsAre(QStringLiteral("提示|视频无法捕捉，检查是否正确安装视频!")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EndOrError, SourceLossTest,
+    ::testing::Values(
+        "videotestsrc is-live=true num-buffers=45 ! capsfilter caps=video/x-raw,width=320,height=240,framerate=30/1",
+        "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=320,height=240,framerate=30/1 ! identity error-after=45"));
 
 TEST_F(GstCaptureTest, TimeLimitAndEscEndARecording) {
     makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
@@ -229,6 +241,9 @@ TEST_F(GstCaptureTest, TimeLimitAndEscEndARecording) {
     cap->setCapTimeLimit(1);
     ASSERT_TRUE(cap->StartCapture());
     ASSERT_TRUE(waitFor([&] { cap->RefreshStatus(); return !cap->CapturingNow(); }, 3000));
+    // The pipeline's bus reports the running source; the recording reports its start and end.
+    EXPECT_TRUE(status.contains("501"));
+    status.removeAll("501");
     EXPECT_THAT(status, ElementsAre("300", "301"));
     EXPECT_NEAR(discover("Video.avi").seconds, 1.0, 0.3);
 
