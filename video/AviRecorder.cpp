@@ -39,6 +39,7 @@ std::unique_ptr<AviRecorder> AviRecorder::start(const QString& path, int width, 
     std::unique_ptr<AviRecorder> r(new AviRecorder);
     r->onFailure_ = std::move(onFailure);
     r->period_ = gst_util_uint64_scale_int(GST_SECOND, den, num);
+    r->frameBytes_ = static_cast<gsize>(width) * static_cast<gsize>(height) * 4;
 
     GstElement* pipeline = gst_pipeline_new("recording");
     GstElement* src = gst_element_factory_make("appsrc", "frames");
@@ -117,6 +118,9 @@ GstBusSyncReply AviRecorder::onBusMessage(GstBus*, GstMessage* message, gpointer
 
 bool AviRecorder::offer(GstBuffer* frame, GstClockTime runningTime) {
     if (finished_ || failed_ || !GST_CLOCK_TIME_IS_VALID(runningTime))
+        return false;
+    // A source that changed its picture size mid-recording: such frames do not fit the file.
+    if (gst_buffer_get_size(frame) < frameBytes_)
         return false;
     if (!GST_CLOCK_TIME_IS_VALID(first_))
         first_ = runningTime;

@@ -47,6 +47,7 @@ private:
     GstElement* pipeline_ = nullptr;
     GstElement* appsrc_ = nullptr;
     FailureHandler onFailure_;
+    gsize frameBytes_ = 0; // the least a frame of the recording's size holds
     GstClockTime period_ = 0;
     GstClockTime first_ = GST_CLOCK_TIME_NONE;
     GstClockTime nextSlot_ = 0;

@@ -377,6 +377,15 @@ bool GstCaptureWindow::startSequence(bool toFile) {
     }
     {
         std::lock_guard lock(mutex_);
+        // The picture on screen opens the file, so even a recording stopped at once holds a frame.
+        if (recorder && latest_) {
+            GstBuffer* buffer = gst_sample_get_buffer(latest_);
+            const GstSegment* segment = gst_sample_get_segment(latest_);
+            if (buffer)
+                recorder->offer(buffer, segment ? gst_segment_to_running_time(segment, GST_FORMAT_TIME,
+                                                                              GST_BUFFER_PTS(buffer))
+                                                : GST_BUFFER_PTS(buffer));
+        }
         recorder_ = std::move(recorder);
         noFileCapture_ = !toFile;
         noFileFrames_ = 0;

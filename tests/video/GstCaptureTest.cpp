@@ -257,6 +257,23 @@ TEST_F(GstCaptureTest, TimeLimitAndEscEndARecording) {
     EXPECT_TRUE(discover("second.avi").ok);
 }
 
+TEST_F(GstCaptureTest, UnwritableVideoFileRefusesTheStart) {
+    makeTab();
+    TVideoCap* cap = tab->videoCap();
+    QStringList errors;
+    cap->setOnError([&](TVideoCap*, std::int32_t id, const QString&) { errors << QString::number(id); });
+    cap->setDriverIndex(0);
+    cap->setDriverOpen(true);
+    cap->setVideoFileName(QStringLiteral("no such folder/Video.avi"));
+    EXPECT_FALSE(cap->StartCapture());
+    EXPECT_FALSE(cap->CapturingNow());
+    EXPECT_THAT(errors, ElementsAre(QString::number(IDS_CAP_ERROR_WRITE)));
+    cap->setVideoFileName(QStringLiteral("Video.avi")); // the camera is still usable
+    EXPECT_TRUE(cap->StartCapture());
+    EXPECT_TRUE(cap->StopCapture());
+    EXPECT_TRUE(discover("Video.avi").ok);
+}
+
 TEST_F(GstCaptureTest, ClosingTheProgramMidRecordingFinishesTheFile) {
     makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
     tab->openButton()->click();
