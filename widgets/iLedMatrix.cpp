@@ -102,7 +102,9 @@ void TiLedMatrix::setIndicatorStyle(TiLedMatrixIndicatorStyle s) {
 }
 
 void TiLedMatrix::setIndicatorWidth(int w) {
-    const bool changed = store(indicatorWidth_, w) | (style_ == ilmisRound && store(indicatorHeight_, w));
+    bool changed = store(indicatorWidth_, w);
+    if (style_ == ilmisRound)
+        changed = store(indicatorHeight_, w) || changed; // round indicators stay square
     if (!changed)
         return;
     fullRedraw();
@@ -111,7 +113,9 @@ void TiLedMatrix::setIndicatorWidth(int w) {
 }
 
 void TiLedMatrix::setIndicatorHeight(int h) {
-    const bool changed = store(indicatorHeight_, h) | (style_ == ilmisRound && store(indicatorWidth_, h));
+    bool changed = store(indicatorHeight_, h);
+    if (style_ == ilmisRound)
+        changed = store(indicatorWidth_, h) || changed; // round indicators stay square
     if (!changed)
         return;
     fullRedraw();
