@@ -9,6 +9,8 @@
 
 #include <QtEndian>
 
+#include <cstring>
+
 namespace codecs {
 
 namespace {
@@ -48,20 +50,19 @@ QImage decodeIconBitmap(QByteArrayView dib) {
     const qint64 colourStride = ((qint64(width) * bpp + 31) / 32) * 4;
     const qint64 colourEnd = headerSize + paletteBytes + colourStride * height;
 
-    // Rebuild a bitmap file with the icon's own height for the bitmap reader.
-    QByteArray file(14, '\0');
-    file[0] = 'B';
-    file[1] = 'M';
-    qToLittleEndian<uint32_t>(uint32_t(14 + qMin<qint64>(colourEnd, dib.size())), file.data() + 2);
-    qToLittleEndian<uint32_t>(uint32_t(14 + headerSize + paletteBytes), file.data() + 10);
-    file.append(dib.data(), qMin<qint64>(colourEnd, dib.size()));
-    qToLittleEndian<int32_t>(int32_t(height), file.data() + 14 + 8);
-    QImage image = detail::decodeBitmapFile(file, "ICO");
-
-    // The mask marks transparent pixels; 32-bit icons normally carry alpha of their own instead.
+    QImage image;
     bool hasAlpha = false;
-    if (bpp == 32) {
-        image = image.convertToFormat(QImage::Format_ARGB32);
+    if (bpp == 32 && compression == 0) {
+        // Read here: the bitmap reader drops the alpha channel of plain 32-bit rows, which icons rely on.
+        if (colourEnd > dib.size())
+            fail(QStringLiteral("the file is truncated"));
+        image = QImage(width, int(height), QImage::Format_ARGB32);
+        if (image.isNull())
+            fail(QStringLiteral("cannot allocate the picture"));
+        for (int y = 0; y < image.height(); ++y) {
+            const char* row = dib.data() + headerSize + paletteBytes + (height - 1 - y) * colourStride;
+            std::memcpy(image.scanLine(y), row, size_t(width) * 4); // B, G, R, A as ARGB32 holds them
+        }
         for (int y = 0; y < image.height() && !hasAlpha; ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             for (int x = 0; x < image.width(); ++x)
@@ -70,7 +71,18 @@ QImage decodeIconBitmap(QByteArrayView dib) {
                     break;
                 }
         }
+    } else {
+        // Rebuild a bitmap file with the icon's own height for the bitmap reader.
+        QByteArray file(14, '\0');
+        file[0] = 'B';
+        file[1] = 'M';
+        qToLittleEndian<uint32_t>(uint32_t(14 + qMin<qint64>(colourEnd, dib.size())), file.data() + 2);
+        qToLittleEndian<uint32_t>(uint32_t(14 + headerSize + paletteBytes), file.data() + 10);
+        file.append(dib.data(), qMin<qint64>(colourEnd, dib.size()));
+        qToLittleEndian<int32_t>(int32_t(height), file.data() + 14 + 8);
+        image = detail::decodeBitmapFile(file, "ICO");
     }
+
     const qint64 maskStride = ((qint64(width) + 31) / 32) * 4;
     if (!hasAlpha && colourEnd + maskStride * height <= dib.size()) {
         image = image.convertToFormat(QImage::Format_ARGB32);

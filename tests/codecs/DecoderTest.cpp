@@ -104,6 +104,13 @@ TEST(Decoders, IconBitmapsApplyTheirMaskOrAlpha) {
         // 24-bit icons take transparency from the mask; 32-bit ones from their own alpha (all opaque).
         EXPECT_EQ(qAlpha(icon.pixel(0, 3)), bpp == 24 ? 0 : 255) << bpp;
     }
+    // Partial transparency of a 32-bit icon survives; one with no alpha at all falls back to its mask.
+    const QImage translucent = decodeIco(samples::icoWithBitmap(8, 32, 0x80));
+    EXPECT_EQ(qAlpha(translucent.pixel(4, 4)), 0x80);
+    EXPECT_EQ(qGreen(translucent.pixel(4, 4)), 0xFF);
+    const QImage noAlpha = decodeIco(samples::icoWithBitmap(8, 32, 0));
+    EXPECT_EQ(noAlpha.pixel(4, 4), qRgb(0, 255, 0));
+    EXPECT_EQ(qAlpha(noAlpha.pixel(0, 4)), 0);
 }
 
 TEST(Decoders, TruncatedFilesGiveTheirDecodersError) {

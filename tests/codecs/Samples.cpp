@@ -61,7 +61,7 @@ static QByteArray icoDirectory(int w, int h, int bpp, const QByteArray& data) {
 
 QByteArray icoWithPng(const QImage& image) { return icoDirectory(image.width(), image.height(), 32, png(image)); }
 
-QByteArray icoWithBitmap(int size, int bpp) {
+QByteArray icoWithBitmap(int size, int bpp, int alpha) {
     QByteArray dib;
     put32(dib, 40);
     put32(dib, size);
@@ -82,7 +82,7 @@ QByteArray icoWithBitmap(int size, int bpp) {
             row.append(char(0xFF));
             row.append(char(0));
             if (bpp == 32)
-                row.append(char(0xFF));
+                row.append(char(alpha));
         }
         row.resize(stride, '\0');
         dib += row;

@@ -20,7 +20,7 @@ QByteArray bmp(const QImage& image);
 // An icon whose largest entry is a PNG, or a 32-bit bitmap, or a 24-bit bitmap with a mask making the
 // left column of pixels transparent.
 QByteArray icoWithPng(const QImage& image);
-QByteArray icoWithBitmap(int size, int bpp);
+QByteArray icoWithBitmap(int size, int bpp, int alpha = 0xFF);
 
 // Windows metafile records: each parameter one 16-bit word, in the order stored.
 class Wmf {
