@@ -120,7 +120,7 @@ def pinout(key):
     assert n % 2 == 0, key
     half = n // 2
     img, d = canvas(title)
-    pitch = min(18, 340 // half)
+    pitch = min(30, 340 // half)
     body_h = pitch * half + 16
     top = 60 + max(0, (360 - body_h) // 2)
     bw = 120
