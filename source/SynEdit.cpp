@@ -9,7 +9,9 @@
 
 #include <QContextMenuEvent>
 #include <algorithm>
+#include <QImage>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -69,6 +71,22 @@ const SimpleCommand kSimple[] = {
     {TEditorCommand::Paste, Sci::SCI_PASTE},
 };
 
+// The gutter mark of bookmark n: its digit in a small framed box.
+QImage bookmarkImage(int n, const QFont& font) {
+    QImage image(12, 14, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setPen(QColor(0, 0, 128));
+    p.setBrush(QColor(255, 255, 224));
+    p.drawRect(0, 0, image.width() - 1, image.height() - 1);
+    QFont f = font;
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    p.drawText(image.rect(), Qt::AlignCenter, QString::number(n));
+    return image;
+}
+
 } // namespace
 
 TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
@@ -109,11 +127,8 @@ void TSynEdit::configure() {
     setMarginMarkerMask(0, (1 << BookmarkCount) - 1);
     setMarginsFont(pixelFont(TSynEditLook::GutterFontPixels, logicalDpiY()));
     setMarginsBackgroundColor(pal.color(QPalette::Button));
-    for (int n = 0; n < BookmarkCount; ++n) {
-        send(SCI_MARKERDEFINE, static_cast<unsigned long>(n), SC_MARK_CHARACTER + '0' + n);
-        send(SCI_MARKERSETFORE, static_cast<unsigned long>(n), static_cast<long>(0x000000));
-        send(SCI_MARKERSETBACK, static_cast<unsigned long>(n), static_cast<long>(0xFFFFFF));
-    }
+    for (int n = 0; n < BookmarkCount; ++n)
+        markerDefine(bookmarkImage(n, pixelFont(TSynEditLook::GutterFontPixels, logicalDpiY())), n);
 
     setEdgeMode(EdgeLine);
     setEdgeColumn(TSynEditLook::RightEdge);
@@ -365,8 +380,11 @@ void TSynEdit::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
-    // Keys with Ctrl or Alt that the table does not name do nothing; everything else is typed text.
-    if ((e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && !(e->modifiers() & Qt::KeypadModifier)) {
+    // Keys with Ctrl or Alt that the table does not name do nothing (AltGr characters, Ctrl and Alt together with
+    // a text, are typed); everything else is typed text.
+    const Qt::KeyboardModifiers ctrlAlt = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    const bool altGr = ctrlAlt == (Qt::ControlModifier | Qt::AltModifier) && !e->text().isEmpty() && e->text()[0].isPrint();
+    if (ctrlAlt && !altGr && !(e->modifiers() & Qt::KeypadModifier)) {
         e->accept();
         return;
     }
@@ -451,6 +469,10 @@ int TSynEdit::plainMove(TEditorCommand command) {
 }
 
 void TSynEdit::move(TEditorCommand command, bool extend) {
+    // The caret goes past the end of a line, but not past the longest scrollable line.
+    if (command == TEditorCommand::Right && caretColumn() >= TSynEditLook::MaxScrollWidth &&
+        send(SCI_GETCURRENTPOS) == send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(caretLine())))
+        return;
     if (!extend) {
         lineSelecting_ = false;
         plainMove(command);

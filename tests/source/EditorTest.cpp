@@ -129,6 +129,12 @@ TEST_F(EditorTest, CaretMovesAndEnhancedEnd) {
         key(Qt::Key_Right);
     EXPECT_EQ(caret(), Pos(2, 8));
     EXPECT_EQ(text(), QStringLiteral("    mov ax, bx   \nsecond line\nthird"));
+    // ... up to the longest scrollable line.
+    ed.setCaret(2, 1022);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    EXPECT_EQ(caret(), Pos(2, 1024));
 }
 
 TEST_F(EditorTest, ShiftExtendsEveryMove) {
@@ -324,7 +330,7 @@ TEST_F(EditorTest, TenBookmarksSetClearMoveAndGo) {
     ASSERT_TRUE(ed.bookmark(3, &line, &column));
     EXPECT_EQ(Pos(line, column), Pos(2, 1));
     EXPECT_EQ(sci(Sci::SCI_MARKERGET, 2), 1 << 3); // the numbered mark in the gutter
-    EXPECT_EQ(sci(Sci::SCI_MARKERSYMBOLDEFINED, 3), Sci::SC_MARK_CHARACTER + '3');
+    EXPECT_EQ(sci(Sci::SCI_MARKERSYMBOLDEFINED, 3), Sci::SC_MARK_RGBAIMAGE);
 
     ed.setCaret(5, 0);
     key(Qt::Key_3, Qt::ControlModifier);
