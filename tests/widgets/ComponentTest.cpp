@@ -329,3 +329,60 @@ TEST(WidgetPaint, TransparentShowsWhatLiesUnderTheWidget) {
     EXPECT_TRUE(w.TransparencySnapshot().isNull());
     EXPECT_EQ(wt::rgb(255, 0, 0), wt::pixel(w.RenderFrame(), 30, 30));
 }
+
+TEST(WidgetLayout, PropertiesAreSetByNameAsALayoutLoaderDoes) {
+    TiLCDMatrix lcd;
+    EXPECT_TRUE(lcd.setProperty("BorderStyle", QStringLiteral("ibsNone")));
+    EXPECT_EQ(TiComponent::ibsNone, lcd.BorderStyle());
+    EXPECT_TRUE(lcd.setProperty("BackGroundColor", QStringLiteral("#61a097")));
+    EXPECT_EQ(qRgb(97, 160, 151), lcd.BackGroundColor().rgb());
+    EXPECT_TRUE(lcd.setProperty("CellsWidth", 1.0)); // numbers of a JSON layout arrive as doubles
+    EXPECT_EQ(1, lcd.CellsWidth());
+    EXPECT_TRUE(lcd.setProperty("Text", QStringLiteral("QK740X")));
+    EXPECT_EQ(QStringLiteral("QK740X"), lcd.Text());
+    TiLedMatrix m;
+    EXPECT_TRUE(m.setProperty("IndicatorStyle", QStringLiteral("ilmisRound")));
+    EXPECT_EQ(TiLedMatrix::ilmisRound, m.IndicatorStyle());
+    TiLedRound lamp;
+    EXPECT_TRUE(lamp.setProperty("Hint", QStringLiteral("POWER")));
+    EXPECT_TRUE(lamp.toolTip().isEmpty()) << "a hint shows only with ShowHint";
+    EXPECT_TRUE(lamp.setProperty("ShowHint", true));
+    EXPECT_EQ(QStringLiteral("POWER"), lamp.toolTip());
+}
+
+TEST(WidgetLayout, LoadingDefersSizeRulesUntilTheEnd) {
+    // A pin-header picture whose size is given before its counts: while loading, neither auto-size
+    // direction runs; at the end the stored settings agree with the stored size.
+    TiLedMatrix isp;
+    isp.BeginLoad();
+    isp.SetBounds(480, 384, 18, 29);
+    isp.setIndicatorActiveColor(Qt::black);
+    isp.setBackGroundColor(QColor(192, 192, 192));
+    isp.setBorderStyle(TiComponent::ibsRaised);
+    isp.setOuterMargin(2);
+    isp.setColCount(2);
+    isp.setRowCount(5);
+    isp.setIndicatorWidth(5);
+    isp.setIndicatorHeight(3);
+    EXPECT_EQ(QRect(480, 384, 18, 29), isp.geometry());
+    isp.EndLoad();
+    EXPECT_EQ(QRect(480, 384, 18, 29), isp.geometry());
+    EXPECT_EQ(5, isp.IndicatorWidth());
+    EXPECT_EQ(3, isp.IndicatorHeight());
+    // Without the load bracket the same order would have derived the indicators from the size first.
+    TiLedMatrix loose;
+    loose.SetBounds(0, 0, 18, 29);
+    EXPECT_NE(10, loose.IndicatorWidth());
+}
+
+TEST(WidgetInput, KeysOfAFocuslessWidgetAlsoReachItsParent) {
+    QWidget parent;
+    Face face{&parent};
+    QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&face, &e);
+    EXPECT_FALSE(e.isAccepted());
+    TiSwitchRocker sw{&parent};
+    QKeyEvent s(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(&sw, &s);
+    EXPECT_TRUE(s.isAccepted()) << "a switch that takes the focus keeps its keys";
+}
