@@ -16,6 +16,7 @@
 #include "viewers/U_sch.h"
 
 #include <QActionGroup>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
