@@ -380,11 +380,8 @@ void TSynEdit::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
-    // Keys with Ctrl or Alt that the table does not name do nothing (AltGr characters, Ctrl and Alt together with
-    // a text, are typed); everything else is typed text.
-    const Qt::KeyboardModifiers ctrlAlt = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-    const bool altGr = ctrlAlt == (Qt::ControlModifier | Qt::AltModifier) && !e->text().isEmpty() && e->text()[0].isPrint();
-    if (ctrlAlt && !altGr && !(e->modifiers() & Qt::KeypadModifier)) {
+    // Keys with Ctrl or Alt that the table does not name do nothing; everything else is typed text.
+    if ((e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && !(e->modifiers() & Qt::KeypadModifier)) {
         e->accept();
         return;
     }

@@ -231,9 +231,31 @@ TEST_F(EditorTest, UndoRedoGroupedAndHistoryEmptyAfterLoad) {
     EXPECT_EQ(text(), QStringLiteral("x"));
     key(Qt::Key_Backspace, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_EQ(text(), QStringLiteral("xabc"));
+    // Consecutive deletions are one step too, apart from the typing before them.
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(text(), QStringLiteral("xa"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("xabc"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("x"));
     ed.clearLines();
     EXPECT_EQ(sci(Sci::SCI_CANUNDO), 0);
     EXPECT_EQ(sci(Sci::SCI_CANREDO), 0);
+}
+
+TEST_F(EditorTest, KeysOutsideTheTableDoNothing) {
+    load("one\ntwo");
+    // QScintilla's own bindings (line cut, duplicate, transpose, lower case, zoom) are not this editor's.
+    for (Qt::Key k : {Qt::Key_L, Qt::Key_D, Qt::Key_U, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_J, Qt::Key_Q})
+        key(k, Qt::ControlModifier);
+    key(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    key(Qt::Key_Up, Qt::AltModifier | Qt::ShiftModifier);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(text(), QStringLiteral("one\ntwo"));
+    EXPECT_EQ(sci(Sci::SCI_GETZOOM), 0);
+    QTest::keyClicks(&ed, "ok");
+    EXPECT_EQ(text(), QStringLiteral("okone\ntwo"));
 }
 
 TEST_F(EditorTest, ClipboardKeys) {
