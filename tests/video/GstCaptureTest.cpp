@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -125,7 +126,9 @@ TEST_F(GstCaptureTest, SlotsAreTheGivenSources) {
 
 TEST_F(GstCaptureTest, RecordTwoSecondsThenStop) {
     makeTab();
+    QElapsedTimer wall;
     tab->openButton()->click();
+    wall.start();
     ASSERT_TRUE(boxes.isEmpty()) << boxes.join(",").toStdString();
     ASSERT_TRUE(tab->recording());
     EXPECT_EQ(tab->videoCap()->CapImageWidth(), 640);
@@ -133,21 +136,23 @@ TEST_F(GstCaptureTest, RecordTwoSecondsThenStop) {
     EXPECT_TRUE(tab->videoCap()->CapturingNow());
     wait(2000);
     tab->stopButton()->click();
+    // A loaded machine may overrun the two seconds: the file must match the time really recorded.
+    const double recorded = wall.elapsed() / 1000.0;
     EXPECT_FALSE(tab->recording());
     EXPECT_FALSE(tab->videoCap()->CapturingNow());
     const std::uint32_t counted = tab->videoCap()->statusCache()->dwCurrentVideoFrame;
-    EXPECT_NEAR(counted, 30, 6);
+    EXPECT_NEAR(counted, recorded * 15, 5);
 
     const Discovered d = discover("Video.avi");
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.width, 640);
     EXPECT_EQ(d.height, 480);
-    EXPECT_NEAR(d.seconds, 2.0, 0.4);
+    EXPECT_NEAR(d.seconds, recorded, 0.35);
     EXPECT_EQ(d.codec, "Motion JPEG");
     std::uint32_t frames = 0, period = 0;
     ASSERT_TRUE(aviHeader("Video.avi", &frames, &period));
     EXPECT_EQ(period, 66666u); // 15 frames a second
-    EXPECT_NEAR(frames, 30, 6);
+    EXPECT_NEAR(frames, recorded * 15, 5);
     // The camera stays open and live after a stop.
     EXPECT_TRUE(tab->videoCap()->DriverOpen());
     EXPECT_TRUE(tab->videoCap()->VideoPreview());
