@@ -39,6 +39,35 @@ void copyText(const QByteArray& text, char* dest, int size) {
     dest[n] = 0;
 }
 
+// A camera that offers compressed pictures only (many USB cameras at high resolutions) needs a decoder
+// before the raw frames the preview and the recorder take.
+bool deliversOnlyJpeg(GstDevice* device) {
+    GstCaps* caps = gst_device_get_caps(device);
+    if (!caps)
+        return false;
+    bool raw = false, jpeg = false;
+    for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+        const gchar* name = gst_structure_get_name(gst_caps_get_structure(caps, i));
+        raw = raw || g_str_equal(name, "video/x-raw");
+        jpeg = jpeg || g_str_equal(name, "image/jpeg");
+    }
+    gst_caps_unref(caps);
+    return jpeg && !raw;
+}
+
+GstElement* withJpegDecoder(GstElement* source) {
+    GstElement* decoder = gst_element_factory_make("jpegdec", nullptr);
+    if (!decoder)
+        return source;
+    GstElement* bin = gst_bin_new(nullptr);
+    gst_bin_add_many(GST_BIN(bin), source, decoder, nullptr);
+    gst_element_link(source, decoder);
+    GstPad* pad = gst_element_get_static_pad(decoder, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", pad));
+    gst_object_unref(pad);
+    return bin;
+}
+
 } // namespace
 
 GstCaptureService::GstCaptureService() { initGstreamer(); }
@@ -101,6 +130,8 @@ GstElement* GstCaptureService::createSource(int slot, QString* error) {
     GList* devices = listCameras();
     GList* item = g_list_nth(devices, slot);
     GstElement* element = item ? gst_device_create_element(GST_DEVICE(item->data), nullptr) : nullptr;
+    if (element && deliversOnlyJpeg(GST_DEVICE(item->data)))
+        element = withJpegDecoder(element);
     g_list_free_full(devices, gst_object_unref);
     if (!element)
         *error = item ? QStringLiteral("the camera cannot be opened") : QStringLiteral("no such capture driver");
