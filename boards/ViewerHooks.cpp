@@ -1,9 +1,7 @@
 #include "boards/ViewerHooks.h"
 
-#ifdef LG_BOARDS_WITH_VIEWERS
 #include "viewers/U_Edit.h"
 #include "viewers/U_sch.h"
-#endif
 
 namespace boards {
 
@@ -11,11 +9,9 @@ namespace {
 
 ViewerHooks programViewers() {
     ViewerHooks h;
-#ifdef LG_BOARDS_WITH_VIEWERS
     h.showText = [](const QString& title, const QString& text) { ::ShowText(title, text); };
     h.showPicture = [](const QString& path, const QString& title) { ::ShowPicture(path, title); };
     h.showReferencePicture = [](const QString& file, const QString& caption) { ::ShowReferencePicture(file, caption); };
-#endif
     return h;
 }
 

@@ -52,6 +52,7 @@ TEST(BoardArea, PaintsTerminalsBlocksAndTheSilverGround) {
 }
 
 TEST(BoardArea, AHeldBlockLooksPressed) {
+    boardtest::ViewerRecorder viewers;
     auto f = makeForm("QK740X");
     const QRect cpu = component(*f, "sb_cpu").rect;
     boardtest::press(f->boardArea(), cpu.topLeft() + QPoint(2, 2));
@@ -61,6 +62,7 @@ TEST(BoardArea, AHeldBlockLooksPressed) {
     boardtest::release(f->boardArea(), cpu.topLeft() + QPoint(2, 2));
     img = grabArea(*f);
     EXPECT_EQ(img.pixelColor(cpu.left() + 5, cpu.top()), QColor(255, 255, 255));
+    EXPECT_EQ(viewers.calls.size(), 1);
 }
 
 TEST(BoardArea, TheConnectionIsPaintedOverTheBoardAndSurvivesRepaints) {

@@ -365,3 +365,12 @@ TEST(BoardForms, TheSpeakerHandlerOfQK930XDoesTheSame) {
     f->sb_speakerClick(100000);
     EXPECT_EQ(viewers.calls, QStringList({"reference|CZ4.jpg|EP2及打印接口"}));
 }
+
+TEST(BoardForms, BlockClicksGoToTheProgramsPictureViewer) {
+    // No viewer window exists in this test program, so the viewer's own error reaches the report.
+    testsupport::ErrorRecorder errors;
+    auto f = makeForm("QK740X");
+    boardtest::click(f->boardArea(), component(*f, "sb_cpu").rect.topLeft() + QPoint(1, 1));
+    ASSERT_EQ(errors.texts().size(), 1);
+    EXPECT_TRUE(errors.texts()[0].contains("viewer")) << errors.texts()[0].toStdString();
+}
