@@ -64,7 +64,7 @@ QByteArray componentLine(const BoardForm& form, int index) {
 }
 
 int runBoard(const QStringList& args) {
-    QString name, png;
+    QString name, png, step;
     bool json = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -74,6 +74,10 @@ int runBoard(const QStringList& args) {
             if (++i == args.size())
                 throw UsageError(QStringLiteral("--png needs a file name"));
             png = args[i];
+        } else if (a == u"--step") {
+            if (++i == args.size())
+                throw UsageError(QStringLiteral("--step needs a wiring step such as JK0>JK8"));
+            step = args[i];
         }
         else if (a.startsWith(u'-'))
             throw UsageError(QStringLiteral("unknown option %1").arg(a));
@@ -88,11 +92,16 @@ int runBoard(const QStringList& args) {
     if (board.isEmpty())
         throw UsageError(QStringLiteral("unknown board %1 (QK740X, QK620X, QK310X, QK930X)").arg(name));
     std::unique_ptr<BoardForm> form(boards::createBoardForm(board));
+    bool drawn = true;
+    if (!step.isEmpty())
+        drawn = DrawWiringStep(step.toLatin1(), *form, *form->boardArea());
+    if (!drawn)
+        writeErr("labtool board: the step " + step.toUtf8() + " names no pair of terminals of " + board.toUtf8() + "\n");
     if (!png.isEmpty()) {
         if (!form->grab().save(png, "PNG"))
             throw Error(QStringLiteral("Cannot write the picture %1").arg(png));
         if (!json)
-            return Ok;
+            return drawn ? Ok : Problems;
     }
     QByteArray out;
     if (json) {
@@ -105,13 +114,13 @@ int runBoard(const QStringList& args) {
             out += componentLine(*form, i);
     }
     writeOut(out);
-    return Ok;
+    return drawn ? Ok : Problems;
 }
 
 } // namespace
 
 LABTOOL_COMMAND({"board",
-                 "labtool board NAME [--json] [--png FILE]\n"
+                 "labtool board NAME [--json] [--png FILE [--step A>B]]\n"
                  "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X, QK930X) after the\n"
                  "  form's creation, in stored order; --json prints them as\n"
                  "  {\"board\": NAME, \"components\": [{\"name\", \"kind\", \"class\", \"left\", \"top\", \"width\",\n"

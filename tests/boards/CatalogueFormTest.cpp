@@ -90,6 +90,7 @@ TEST_F(CatalogueForm, ChoosingAnExperimentLoadsItAndSetsTheHint) {
     EXPECT_FALSE(f->boardArea()->connection().has_value()); // erased by the choice
     EXPECT_EQ(ExperimentRecord.ExperimentName.toString(), "流水灯");
     EXPECT_EQ(f->st_tishi()->caption(), "实验接线表:[入口地址:8000H]\r" + QString("JK0>JK8，JK16>JK24"));
+    EXPECT_EQ(f->st_tishi()->text(), "实验接线表:[入口地址:8000H]\n" + QString("JK0>JK8，JK16>JK24")); // on two lines
     EXPECT_EQ(StepIndex, -1);
     EXPECT_EQ(LastStep, 1);
     EXPECT_TRUE(f->BitBtn_next()->isEnabled());
@@ -131,6 +132,11 @@ TEST_F(CatalogueForm, ChangingTheTypeEmptiesTheListAndDisablesTheButtons) {
     EXPECT_EQ(f->st_tishi()->caption(), hint);                // the hint stays
     EXPECT_TRUE(f->boardArea()->connection().has_value());    // and so does the connection
     EXPECT_EQ(ExperimentRecord.ExperimentName.toString(), "流水灯"); // and the current experiment
+    // Clicking the item already selected changes nothing.
+    choose(*f, 0);
+    f->RGTYPE()->button(1)->click();
+    EXPECT_EQ(f->cbExam()->currentIndex(), 0);
+    EXPECT_TRUE(f->bbtn_descrip()->isEnabled());
     f->RGTYPE()->button(3)->click();                          // "PCI"
     EXPECT_EQ(ExperimentRecord.CpuType, 4);
     EXPECT_EQ(f->cbExam()->itemText(0), "PCI卡");

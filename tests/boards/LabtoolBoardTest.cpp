@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -75,4 +77,20 @@ TEST(LabtoolBoard, UnknownBoardsAndOptionsAreInputErrors) {
     // The board name may be given in any letter case.
     ASSERT_EQ(testsupport::runProgram("labtool", {"board", "qk930x", "--json"}, &out, &err), 0);
     EXPECT_EQ(QJsonDocument::fromJson(out).object().value("board").toString(), "QK930X");
+}
+
+TEST(LabtoolBoard, SavesAPictureWithAStepDrawn) {
+    QTemporaryDir dir;
+    const QString png = dir.path() + "/b.png";
+    QByteArray out, err;
+    ASSERT_EQ(testsupport::runProgram("labtool", {"board", "QK620X", "--png", png, "--step", "k1>K8"}, &out, &err), 0)
+        << err.toStdString();
+    const QImage img(png);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.size(), QSize(799, 604));
+    // The blue line between K1 (40,450) and K8 (140,450) of the board area, which begins at 1,98 of the form.
+    EXPECT_EQ(img.pixelColor(1 + 90, 98 + 455), QColor(0, 0, 255));
+    // A step the board cannot draw is a finding, not an input error.
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK620X", "--png", png, "--step", "P26>GND"}, &out, &err), 1);
+    EXPECT_TRUE(err.contains("P26>GND"));
 }
