@@ -20,6 +20,8 @@ void ModalCloser::poll() {
     }
     if (since_.elapsed() < openMs_)
         return;
+    if (ready_ && !ready_() && since_.elapsed() < 10000)
+        return;
     ++openings_;
     if (inspect_)
         inspect_(modal);

@@ -13,11 +13,14 @@ public:
     using Inspect = std::function<void(QWidget* modal)>;
     explicit ModalCloser(Inspect inspect = {}, int openMs = 0);
     int openings() const { return openings_; }
+    // Keeps each opening until `ready` holds (at most ten seconds, so a broken viewer cannot hang a test).
+    void closeWhen(std::function<bool()> ready) { ready_ = std::move(ready); }
 
 private:
     void poll();
 
     Inspect inspect_;
+    std::function<bool()> ready_;
     int openMs_;
     int openings_ = 0;
     QTimer timer_;
