@@ -71,6 +71,44 @@ TVideoCap::~TVideoCap() {
     FreeInfoBuffers();
 }
 
+void TVideoCap::setAlign(TAlign a) {
+    fAlign = a;
+    if (alignedIn_ != parentWidget()) {
+        if (alignedIn_)
+            alignedIn_->removeEventFilter(this);
+        alignedIn_ = parentWidget();
+        if (alignedIn_)
+            alignedIn_->installEventFilter(this);
+    }
+    applyAlign();
+}
+
+void TVideoCap::applyAlign() {
+    QWidget* p = parentWidget();
+    if (!p || fAlign == alNone)
+        return;
+    const QRect r = p->rect();
+    switch (fAlign) {
+    case alTop:
+        setGeometry(0, 0, r.width(), height());
+        break;
+    case alBottom:
+        setGeometry(0, r.height() - height(), r.width(), height());
+        break;
+    case alLeft:
+        setGeometry(0, 0, width(), r.height());
+        break;
+    case alRight:
+        setGeometry(r.width() - width(), 0, width(), r.height());
+        break;
+    case alClient:
+        setGeometry(r);
+        break;
+    case alNone:
+        break;
+    }
+}
+
 QColor TVideoCap::color() const { return palette().color(QPalette::Window); }
 
 void TVideoCap::setColor(const QColor& c) {
@@ -155,6 +193,8 @@ void TVideoCap::unsubclassCaptureWindow() {
 bool TVideoCap::eventFilter(QObject* watched, QEvent* event) {
     if (CaptureWindow && watched == CaptureWindow)
         return CapWndProc(event);
+    if (watched == alignedIn_ && event->type() == QEvent::Resize)
+        applyAlign();
     return QWidget::eventFilter(watched, event);
 }
 

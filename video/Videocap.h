@@ -48,6 +48,12 @@ using TNotifyEvent = std::function<void(TVideoCap* Sender)>;
 
 class TVideoCap : public QWidget {
     Q_OBJECT
+public:
+    // The toolkit's generic alignment: the control keeps to an edge of its parent, or fills it.
+    enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+    Q_ENUM(TAlign)
+private:
+    Q_PROPERTY(TAlign align READ align WRITE setAlign)
     Q_PROPERTY(QColor color READ color WRITE setColor)
     Q_PROPERTY(bool DriverOpen READ DriverOpen WRITE setDriverOpen)
     Q_PROPERTY(int DriverIndex READ DriverIndex WRITE setDriverIndex)
@@ -73,7 +79,9 @@ public:
 
     capture::CaptureService& service() const { return *service_; }
 
-    // Published properties, in their declared order. `visible` and alignment are the widget's own.
+    // Published properties, in their declared order; `visible` is the widget's own.
+    TAlign align() const { return fAlign; }
+    void setAlign(TAlign a);
     QColor color() const;
     void setColor(const QColor& c);
     bool DriverOpen() const { return CaptureWindow != nullptr; }
@@ -172,6 +180,7 @@ private:
     std::intptr_t send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     std::intptr_t sendPath(std::uint32_t message, const QString& path);
     void registerCallback(std::uint32_t message, bool assigned);
+    void applyAlign();
 
     static std::intptr_t StatusCallbackProc(capture::CaptureService& s, capture::CapHwnd w, std::int32_t nID,
                                             const char* text);
@@ -191,6 +200,8 @@ private:
     QString BufferFileName;
     bool capturePropagationWas_ = false; // the capture window's own mouse-propagation setting before subclassing
 
+    TAlign fAlign = alNone;
+    QWidget* alignedIn_ = nullptr; // the parent watched for size changes
     int fDriverIndex = -1;
     QString fDriverName;
     bool fScale = false;

@@ -63,6 +63,30 @@ TEST_F(VideocapTest, ConstructionValues) {
     EXPECT_TRUE(fake.requests.empty());
 }
 
+TEST_F(VideocapTest, AlignmentFollowsTheParent) {
+    QWidget parent;
+    parent.resize(400, 300);
+    TVideoCap inside(&parent, &fake);
+    EXPECT_EQ(inside.align(), TVideoCap::alNone);
+    inside.resize(50, 40);
+    inside.setAlign(TVideoCap::alClient);
+    EXPECT_EQ(inside.geometry(), QRect(0, 0, 400, 300));
+    parent.show();
+    parent.resize(500, 200);
+    EXPECT_EQ(inside.geometry(), QRect(0, 0, 500, 200));
+    inside.setAlign(TVideoCap::alNone);
+    inside.setGeometry(10, 10, 60, 30);
+    inside.setAlign(TVideoCap::alBottom);
+    EXPECT_EQ(inside.geometry(), QRect(0, 170, 500, 30));
+    inside.setAlign(TVideoCap::alNone);
+    inside.setGeometry(10, 10, 60, 30);
+    inside.setAlign(TVideoCap::alRight);
+    EXPECT_EQ(inside.geometry(), QRect(440, 0, 60, 200));
+    inside.setAlign(TVideoCap::alNone); // stays where it is
+    parent.resize(300, 100);
+    EXPECT_EQ(inside.geometry(), QRect(440, 0, 60, 200));
+}
+
 TEST_F(VideocapTest, OpeningSendsTheRequestsInOrder) {
     fake.status.uiImageWidth = 160;
     fake.status.uiImageHeight = 120;
