@@ -75,7 +75,7 @@ void BM_HintHitTest(benchmark::State& state) {
             i = 0;
     }
     benchmark::DoNotOptimize(shown);
-    state.SetLabel("per mouse move, QK740X (333 components)");
+    state.SetLabel("per mouse move, QK740X, every block and terminal");
 }
 
 } // namespace
