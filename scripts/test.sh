@@ -4,5 +4,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh default
+# The window tests need an X server: without a display, run one (Xvfb) for the length of the run.
+if [ -z "${DISPLAY:-}" ]; then
+  xnumber=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xnumber" >/dev/null 2>&1 &
+  xserver=$!
+  trap 'kill "$xserver" 2>/dev/null || true; wait "$xserver" 2>/dev/null || true; rm -f "$xnumber"' EXIT
+  for _ in $(seq 100); do [ -s "$xnumber" ] && break; sleep 0.1; done
+  [ -s "$xnumber" ] || { echo "Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$xnumber")"
+fi
 ctest --preset default --output-on-failure -j2 "$@" | grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
 test "${PIPESTATUS[0]}" -eq 0
