@@ -478,6 +478,11 @@ TEST_F(EditorTest, InputMethodCompositionAtTheCaret) {
     ed.setCaret(0, 3);
     QInputMethodEvent preedit(QStringLiteral("zhong"), {});
     QApplication::sendEvent(&ed, &preedit);
+    // The composition is shown at the caret, in the editor's font.
+    const QRect at = static_cast<QWidget&>(ed).inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const int caretX = static_cast<int>(sci(Sci::SCI_POINTXFROMPOSITION, 0, 3));
+    EXPECT_GE(at.left(), caretX);
+    EXPECT_EQ(static_cast<QWidget&>(ed).inputMethodQuery(Qt::ImFont).value<QFont>().family(), QStringLiteral("Courier New"));
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("中文"));
     QApplication::sendEvent(&ed, &commit);
@@ -502,8 +507,13 @@ TEST_F(EditorTest, StylesFollowTheTokensAndTheHighlighter) {
     EXPECT_TRUE(ed.lexer()->font(tkKey).bold());
     EXPECT_NE(sci(Sci::SCI_STYLEGETWEIGHT, tkKey), sci(Sci::SCI_STYLEGETWEIGHT, tkSpace));
     EXPECT_EQ(sci(Sci::SCI_STYLEGETITALIC, tkComment), 1);
-    // 51: strings red, identifiers green.
+    // The highlighter it already has changes nothing: no restyling.
+    sci(Sci::SCI_COLOURISE, 0, -1);
+    ed.setHighlighter(hl.SynAsmSyn88());
+    EXPECT_EQ(sci(Sci::SCI_GETENDSTYLED), sci(Sci::SCI_GETLENGTH));
+    // 51: strings red, identifiers green; the text is styled anew.
     ed.setHighlighter(hl.SynAsmSyn51());
+    EXPECT_EQ(sci(Sci::SCI_GETENDSTYLED), 0);
     EXPECT_EQ(sci(Sci::SCI_STYLEGETFORE, tkString), bgr(QColor(255, 0, 0)));
     EXPECT_EQ(sci(Sci::SCI_STYLEGETFORE, tkIdentifier), bgr(QColor(0, 128, 0)));
     // 96: no colours: the editor's text colour.
