@@ -1,6 +1,5 @@
 #include "source/SynEditKeys.h"
 
-#include <array>
 #include <vector>
 
 namespace {
