@@ -64,7 +64,7 @@ QPushButton* button(QWidget* parent, const Placement& p, QStyle::StandardPixmap 
 } // namespace
 
 VideoTab::VideoTab(QWidget* page, QWidget* mainWindow, capture::CaptureService* service)
-    : QObject(page), page_(page), mainWindow_(mainWindow) {
+    : page_(page), mainWindow_(mainWindow) {
     messageBox_ = [this](const QString& body, const QString& caption) {
         QMessageBox box(QMessageBox::Critical, caption, body, QMessageBox::Ok, mainWindow_);
         box.exec();

@@ -20,7 +20,8 @@ public:
     using MessageBox = std::function<void(const QString& text, const QString& caption)>;
 
     // Builds the tab's widgets inside `page` (TabSheet3); boxes belong to `mainWindow`. `service` nullptr
-    // means the program's camera service.
+    // means the program's camera service. The creator owns the tab object (it has no QObject parent); the
+    // widgets belong to `page`.
     VideoTab(QWidget* page, QWidget* mainWindow, capture::CaptureService* service = nullptr);
 
     TVideoCap* videoCap() const { return VideoCap1; }

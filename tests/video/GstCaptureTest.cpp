@@ -286,7 +286,7 @@ TEST_F(GstCaptureTest, ClosingTheProgramMidRecordingFinishesTheFile) {
     wait(700);
     delete page; // destroys VideoCap1 with the recording running, as closing the main window does
     page = nullptr;
-    tab.release(); // owned by the page
+    tab.reset(); // outliving its widgets is harmless
     const Discovered d = discover("Video.avi");
     EXPECT_TRUE(d.ok);
     EXPECT_GT(d.seconds, 0.3);
