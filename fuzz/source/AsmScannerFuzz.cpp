@@ -1,7 +1,9 @@
 // The assembly scanner on arbitrary bytes: the whole input as one line, and each of its lines. Every token
 // advances, tokens tile the line up to its end or its first 0 byte, and each token is of the kind its first
-// byte calls for. Also the editor's GBK map over the same bytes taken as UTF-8.
+// byte calls for. Also the editor's GBK map over the same bytes taken as UTF-8, and the HTML listing of them.
+#include "source/AsmHighlighters.h"
 #include "source/GbkLineMap.h"
+#include "source/HtmlListing.h"
 #include "source/SourceText.h"
 #include "source/SynHighlighterAsm.h"
 
@@ -68,5 +70,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(map.utf8Offset(static_cast<int>(map.gbk().size())) == line.size());
         scanLine(syn, map.gbk());
     });
+    // The listing is a whole page whatever the bytes: no raw markup characters or NULs leak from the source.
+    static const auto listed = asmhighlighters::create(51);
+    const QByteArray page = htmllisting::render(all, *listed, QStringLiteral("fuzz"));
+    check(page.endsWith("</pre>\n</body>\n</html>\n"));
+    check(!page.contains('\0'));
+    const qsizetype body = page.indexOf("<pre>") + 5;
+    QByteArray text = page.mid(body, page.size() - body - 23);
+    for (int k = 0; k < 8; ++k)
+        text.replace("<span class=\"k" + QByteArray::number(k) + "\">", "");
+    text.replace("</span>", "");
+    for (const char c : text)
+        check(c != '"' && c != '<' && c != '>');
     return 0;
 }
