@@ -3,6 +3,8 @@
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
 #include "base/ProgramFolder.h"
+#include "boards/FrontPanel.h"
+#include "boards/Instruments.h"
 #include "boards/ViewerHooks.h"
 
 #include <QComboBox>
@@ -16,7 +18,7 @@
 namespace boards {
 namespace {
 WidgetFactory& widgetFactory() {
-    static WidgetFactory factory;
+    static WidgetFactory factory = &createInstrument; // the instruments, unless tests put another
     return factory;
 }
 } // namespace
@@ -176,6 +178,7 @@ void BoardForm::buildBoard() {
 }
 
 void BoardForm::FormCreate() {
+    FrontPanel::attach(*this); // the banner on the digits comes before the normalisation
     normalise(components_, layout_.areaSize);
     area_->elementsChanged();
 }
@@ -219,6 +222,7 @@ void BoardForm::connectHandlers() {
     connect(descrip_, &QPushButton::clicked, this, guard(&BoardForm::bbtn_descripClick));
     connect(sch_, &QPushButton::clicked, this, guard(&BoardForm::BitBtn_schClick));
     connect(flow_, &QPushButton::clicked, this, guard(&BoardForm::BitBtn_flowClick));
+    wireInstrumentClicks(*this);
 }
 
 void BoardForm::showEvent(QShowEvent* event) {
