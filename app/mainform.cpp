@@ -55,11 +55,21 @@ void DockPanel::setCaption(const QString& caption) {
     update();
 }
 
+void DockPanel::setCaptionFont(const QFont& font) {
+    captionFont_ = font;
+    update();
+}
+
+void DockPanel::setCaptionColor(const QColor& color) {
+    captionColor_ = color;
+    update();
+}
+
 void DockPanel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter p(this);
-    p.setFont(font());
-    p.setPen(palette().color(QPalette::WindowText));
+    p.setFont(captionFont_);
+    p.setPen(captionColor_);
     p.drawText(rect(), Qt::AlignCenter, caption_);
 }
 
@@ -108,11 +118,12 @@ void Tmainform::buildTabs() {
     TabSheet2->setObjectName("TabSheet2");
     pnl_dock = new DockPanel(TabSheet2);
     pnl_dock->setObjectName("pnl_dock");
-    pnl_dock->setFont(designedFont(QStringLiteral("隶书"), 80, true, true));
+    const QFont panelFont = designedFont(QStringLiteral("隶书"), 80, true, true);
+    pnl_dock->setCaptionFont(panelFont);
+    pnl_dock->setCaptionColor(QColor(192, 192, 192));
+    pnl_dock->setCaption(QStringLiteral("Tarvel  祝您成功"));
     QPalette silver = pnl_dock->palette();
     silver.setColor(QPalette::WindowText, QColor(192, 192, 192));
-    pnl_dock->setPalette(silver);
-    pnl_dock->setCaption(QStringLiteral("Tarvel  祝您成功"));
     fill(TabSheet2, pnl_dock);
 
     auto label = [&](const char* name, const QString& text, QRect geometry, const QFont& font) {
@@ -123,7 +134,7 @@ void Tmainform::buildTabs() {
         l->setPalette(silver);
         return l;
     };
-    Label1 = label("Label1", WebAddress, {152, 120, 505, 80}, pnl_dock->font());
+    Label1 = label("Label1", WebAddress, {152, 120, 505, 80}, panelFont);
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->installEventFilter(this);
     const QFont small = designedFont(QStringLiteral("隶书"), 27, true, true);

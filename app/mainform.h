@@ -4,6 +4,8 @@
 #include "engine/Catalogue.h"
 #include "source/AsmHighlighters.h"
 
+#include <QColor>
+#include <QFont>
 #include <QFrame>
 #include <QHash>
 #include <QMainWindow>
@@ -19,19 +21,26 @@ class TSynEdit;
 class VideoTab;
 class SourceTab;
 
-// The dock panel of the "机器布局" tab: a panel whose caption is drawn centred on it.
+// The dock panel of the "机器布局" tab: a panel whose caption is drawn centred on it. The caption's font and
+// colour are the panel's own and are not handed down: a board docked into the panel keeps its own font.
 class DockPanel : public QFrame {
     Q_OBJECT
 public:
     explicit DockPanel(QWidget* parent = nullptr);
     void setCaption(const QString& caption);
     QString caption() const { return caption_; }
+    void setCaptionFont(const QFont& font);
+    QFont captionFont() const { return captionFont_; }
+    void setCaptionColor(const QColor& color);
+    QColor captionColor() const { return captionColor_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QString caption_;
+    QFont captionFont_;
+    QColor captionColor_;
 };
 
 class Tmainform : public QMainWindow {

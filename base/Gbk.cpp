@@ -10,8 +10,27 @@ QByteArray encode(QStringView text) {
     return encoder.encode(text);
 }
 
+// Whether the text ends in the lead byte of a double-byte character whose second byte is missing.
+static bool endsInLoneLeadByte(QByteArrayView bytes) {
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        if (isLeadByte(static_cast<unsigned char>(bytes[i]))) {
+            if (i + 1 == n)
+                return true;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
 QString decode(QByteArrayView bytes) {
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
+    // The decoder would drop a cut-off last character silently; it shows as a replacement character instead.
+    if (endsInLoneLeadByte(bytes))
+        return QString(decoder.decode(bytes.chopped(1))) + QChar(QChar::ReplacementCharacter);
     return decoder.decode(bytes);
 }
 

@@ -135,6 +135,10 @@ TEST_F(MainFormFixture, ChoosingAModelDocksItsBoardAndNamesIt) {
     EXPECT_EQ(LastStep, -1);
     EXPECT_EQ(FRM_QK740X->cbExam()->count(), 1);
     EXPECT_EQ(FRM_QK740X->cbExam()->currentIndex(), -1);
+    // The docked board keeps its own look: nothing of the dock panel's large silver caption font.
+    EXPECT_FALSE(FRM_QK740X->cbExam()->font().italic());
+    EXPECT_LT(FRM_QK740X->Label1()->font().pixelSize(), 20);
+    EXPECT_NE(FRM_QK740X->Label1()->palette().color(QPalette::WindowText), QColor(192, 192, 192));
 
     mainform->menuItem("QK620X")->trigger();
     EXPECT_EQ(mainform->windowTitle(), "实验演示向导  当前机型:QK620X");

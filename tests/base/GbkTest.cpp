@@ -9,6 +9,9 @@ TEST(Gbk, RoundTripsChineseText) {
     EXPECT_EQ(bytes.size(), 6 * 2 + 4);
     EXPECT_EQ(bytes.left(2), QByteArray("\xCA\xB5"));
     EXPECT_EQ(gbk::decode(bytes), text);
+    // A cut-off last character is shown, not dropped.
+    EXPECT_EQ(gbk::decode(QByteArray("ab\xCA")), QStringLiteral("ab\uFFFD"));
+    EXPECT_EQ(gbk::decode(QByteArray("\xCA\xB5\xD1")), QStringLiteral("实\uFFFD"));
 }
 
 TEST(Gbk, CutNeverSplitsADoubleByteCharacter) {
