@@ -28,10 +28,10 @@ set(CPACK_PACKAGE_NAME labguide)
 set(CPACK_PACKAGE_VENDOR "labguide")
 set(CPACK_PACKAGE_CONTACT "labguide maintainers <labguide@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "实验演示向导 - experiment guide for microcomputer trainer boxes")
-set(CPACK_PACKAGE_DESCRIPTION "Shows students how to wire and run the experiments of the QK740X, QK620X, QK310X+
- and QK930X trainer boxes: the board drawing, the wiring list step by step, the assembly source, the
- experiment's texts and pictures, reference pictures and a camera tab. Includes labtool, the teachers'
- command-line companion.")
+set(CPACK_PACKAGE_DESCRIPTION "Shows students how to wire and run the experiments of the QK740X, QK620X,
+QK310X+ and QK930X trainer boxes: the board drawing, the wiring list step by step, the assembly source,
+the experiment's texts and pictures, reference pictures and a camera tab. Includes labtool, the
+teachers' command-line companion.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,6 +1,7 @@
 #include "tests/window/XWindows.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QThread>
 
 #include <X11/Xatom.h>
@@ -57,6 +58,41 @@ QString titleOf(Display* d, ::Window w) {
 
 } // namespace
 
+// The mapped children of the root window that belong to the process.
+QList<::Window> viewable(Display* d, qint64 pid) {
+    QList<::Window> out;
+    ::Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n))
+        return out;
+    for (unsigned int i = 0; i < n; ++i) {
+        unsigned long owner = 0;
+        XWindowAttributes attributes;
+        if (cardinalProperty(d, children[i], "_NET_WM_PID", owner) && owner == static_cast<unsigned long>(pid) &&
+            XGetWindowAttributes(d, children[i], &attributes) && attributes.map_state == IsViewable)
+            out.append(children[i]);
+    }
+    if (children)
+        XFree(children);
+    return out;
+}
+
+int viewableWindows(qint64 pid) {
+    DisplayPtr d = open();
+    return d ? static_cast<int>(viewable(d.get(), pid).size()) : 0;
+}
+
+bool waitForViewableWindows(qint64 pid, int count, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (viewableWindows(pid) != count) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(30);
+    }
+    return true;
+}
+
 Window findWindow(qint64 pid, const QString& titlePrefix, int timeoutMs) {
     DisplayPtr d = open();
     if (!d)
@@ -64,21 +100,10 @@ Window findWindow(qint64 pid, const QString& titlePrefix, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     do {
-        ::Window root, parent, *children = nullptr;
-        unsigned int n = 0;
         Window found = 0;
-        if (XQueryTree(d.get(), DefaultRootWindow(d.get()), &root, &parent, &children, &n)) {
-            for (unsigned int i = 0; i < n && !found; ++i) {
-                unsigned long owner = 0;
-                XWindowAttributes attributes;
-                if (cardinalProperty(d.get(), children[i], "_NET_WM_PID", owner) &&
-                    owner == static_cast<unsigned long>(pid) && XGetWindowAttributes(d.get(), children[i], &attributes) &&
-                    attributes.map_state == IsViewable && titleOf(d.get(), children[i]).startsWith(titlePrefix))
-                    found = children[i];
-            }
-            if (children)
-                XFree(children);
-        }
+        for (::Window w : viewable(d.get(), pid))
+            if (!found && titleOf(d.get(), w).startsWith(titlePrefix))
+                found = w;
         if (found)
             return found;
         QThread::msleep(100);

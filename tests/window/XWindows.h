@@ -10,6 +10,10 @@ using Window = unsigned long;
 // The mapped top-level window of the process whose title starts with `titlePrefix`, waiting up to
 // `timeoutMs`; 0 when none appears.
 Window findWindow(qint64 pid, const QString& titlePrefix, int timeoutMs);
+// How many windows of the process are mapped (the main window, open menus, ...).
+int viewableWindows(qint64 pid);
+// Waits until that many are mapped; false on time-out.
+bool waitForViewableWindows(qint64 pid, int count, int timeoutMs);
 // The window's title (_NET_WM_NAME, else WM_NAME).
 QString title(Window window);
 // Waits until the title begins with `wanted`; returns the last title read.
