@@ -66,6 +66,8 @@ TEST_F(LabguideProcess, ChooseModelsStepAndClose) {
     ASSERT_GT(twin->cbExam()->count(), 0) << "no 51 experiment in the catalogue";
     const QPoint comboAt = twin->cbExam()->mapTo(mainform, twin->cbExam()->rect().center());
     const QPoint nextAt = twin->BitBtn_next()->mapTo(mainform, twin->BitBtn_next()->rect().center());
+    const QPoint requirementAt = twin->BitBtn_yaoqiu()->mapTo(mainform, twin->BitBtn_yaoqiu()->rect().center());
+    const QString requirementTitle = "实验要求: " + twin->cbExam()->itemText(0);
     QTest::keyClick(twin->cbExam(), Qt::Key_Down);
     QTest::mouseClick(twin->BitBtn_next(), Qt::LeftButton);
     ASSERT_TRUE(twin->boardArea()->connection().has_value()) << "the first step draws nothing";
@@ -151,6 +153,16 @@ TEST_F(LabguideProcess, ChooseModelsStepAndClose) {
     if ((toAt - fromAt).manhattanLength() > 16) {
         EXPECT_TRUE(blueNear(step, mid)) << "no blue line at " << mid.x() << "," << mid.y();
     }
+
+    // The requirement viewer opens over the board with its title, and its close box closes it.
+    ASSERT_TRUE(xdotool({"mousemove", "--window", QString::number(w), QString::number(requirementAt.x()),
+                         QString::number(requirementAt.y()), "click", "1"}));
+    const xwin::Window viewer = xwin::otherWindow(pid, w, 5000);
+    ASSERT_NE(viewer, 0u) << "实验要求 opened no window";
+    EXPECT_EQ(xwin::title(viewer).toStdString(), requirementTitle.toStdString());
+    saveShot(grab(viewer), "process-QK740X-yaoqiu");
+    ASSERT_TRUE(xwin::requestClose(viewer));
+    EXPECT_TRUE(xwin::waitForViewableWindows(pid, 1, 5000)) << "the viewer did not close";
 
     // The close box ends the program normally.
     ASSERT_TRUE(xwin::requestClose(w));

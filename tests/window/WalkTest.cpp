@@ -126,6 +126,7 @@ protected:
         EXPECT_TRUE(seen.exposed);
         EXPECT_EQ(seen.className, "TFrmEdit");
         EXPECT_EQ(seen.title, prefix + name);
+        EXPECT_EQ(seen.barTitle.toStdString(), (prefix + name).toStdString()) << "the title bar adds to the title";
         const QString expected = lf(source);
         // The stored requirement and purpose have a capacity in bytes; the viewer shows what was stored.
         if (gbk::encode(expected).size() <= 255 || prefix.startsWith("实验说明")) {
@@ -148,6 +149,7 @@ protected:
         if (seen.opened) {
             EXPECT_EQ(seen.className, "Tfrmsch");
             EXPECT_EQ(seen.title, prefix + name);
+            EXPECT_EQ(seen.barTitle.toStdString(), (prefix + name).toStdString()) << "the title bar adds to the title";
             if (!shotName.isEmpty() && !seen.shot.isNull())
                 saveShot(seen.shot, shotName);
         }
@@ -363,7 +365,7 @@ TEST_F(WalkTest, ModelsFromTheMenuByKeyboard) {
 // Every reference item of the menu and every module block of each board opens its picture exactly when
 // the picture is there, titled with the caption the user reads.
 TEST_F(WalkTest, ReferenceItemsAndModuleBlocks) {
-    int opened = 0;
+    int opened = 0, blockShots = 0;
     for (QAction* item : mainform->referenceItems()) {
         const QString file = item->objectName().mid(2) + ".jpg";
         const bool present = !programfolder::findFile(programfolder::path() + "pic/" + file).isEmpty();
@@ -372,6 +374,7 @@ TEST_F(WalkTest, ReferenceItemsAndModuleBlocks) {
         if (seen.opened) {
             EXPECT_EQ(seen.className, "Tfrmsch");
             EXPECT_EQ(seen.title, plainCaption(item->text()));
+            EXPECT_EQ(seen.barTitle.toStdString(), plainCaption(item->text()).toStdString());
             if (opened++ < 3 && !seen.shot.isNull())
                 saveShot(seen.shot, "reference-" + item->objectName());
         }
@@ -393,7 +396,12 @@ TEST_F(WalkTest, ReferenceItemsAndModuleBlocks) {
             EXPECT_EQ(seen.opened, present) << model.board << " " << c.name.toStdString() << " pic/" << file.toStdString();
             if (seen.opened) {
                 EXPECT_EQ(seen.title, c.caption) << c.name.toStdString();
-                if (opened++ < 6 && !seen.shot.isNull())
+                // An empty title leaves the title bar to the platform (it shows the program's name).
+                if (!c.caption.isEmpty()) {
+                    EXPECT_EQ(seen.barTitle, c.caption) << c.name.toStdString() << " shows \""
+                                                        << seen.barTitle.toStdString() << "\"";
+                }
+                if (blockShots++ < 4 && !seen.shot.isNull())
                     saveShot(seen.shot, QString("block-%1-%2").arg(model.board, c.name));
             }
             EXPECT_EQ(form->boardArea()->pressedBlock(), -1);

@@ -1,5 +1,7 @@
 #include "tests/window/WindowSupport.h"
 
+#include "tests/window/XWindows.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -57,6 +59,7 @@ ModalSeen runModal(const std::function<void()>& act, const std::function<void(QW
         seen.opened = true;
         seen.exposed = exposed;
         seen.title = modal->windowTitle();
+        seen.barTitle = xwin::title(modal->winId());
         seen.className = QString::fromLatin1(modal->metaObject()->className());
         if (exposed) {
             // Give the first paint of the window time to reach the screen.

@@ -25,7 +25,8 @@ void settle(int ms = 30);
 // What a modal window showed while it was open.
 struct ModalSeen {
     bool opened = false;
-    QString title;
+    QString title;   // the window's title
+    QString barTitle; // what the X server holds for a title bar to show
     QString className;
     QImage shot;     // the screen's picture of it
     bool exposed = false;

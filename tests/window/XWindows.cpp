@@ -93,6 +93,21 @@ bool waitForViewableWindows(qint64 pid, int count, int timeoutMs) {
     return true;
 }
 
+Window otherWindow(qint64 pid, Window except, int timeoutMs) {
+    DisplayPtr d = open();
+    if (!d)
+        return 0;
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        for (::Window w : viewable(d.get(), pid))
+            if (w != except)
+                return w;
+        QThread::msleep(50);
+    } while (clock.elapsed() < timeoutMs);
+    return 0;
+}
+
 Window findWindow(qint64 pid, const QString& titlePrefix, int timeoutMs) {
     DisplayPtr d = open();
     if (!d)

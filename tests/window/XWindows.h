@@ -14,6 +14,9 @@ Window findWindow(qint64 pid, const QString& titlePrefix, int timeoutMs);
 int viewableWindows(qint64 pid);
 // Waits until that many are mapped; false on time-out.
 bool waitForViewableWindows(qint64 pid, int count, int timeoutMs);
+// A mapped window of the process other than `except` (a viewer over the main window), waiting up to
+// `timeoutMs`; 0 when none appears.
+Window otherWindow(qint64 pid, Window except, int timeoutMs);
 // The window's title (_NET_WM_NAME, else WM_NAME).
 QString title(Window window);
 // Waits until the title begins with `wanted`; returns the last title read.
