@@ -56,6 +56,8 @@ for line in "[Desktop Entry]" "Type=Application" "Name=实验演示向导" "Exec
 done
 if command -v desktop-file-validate >/dev/null; then
   check "desktop-file-validate rejects the entry" desktop-file-validate "$entry"
+else
+  fail "desktop-file-validate (desktop-file-utils) is not installed"
 fi
 for size in 32 48 64; do
   icon=$usr/share/icons/hicolor/${size}x$size/apps/labguide.png
