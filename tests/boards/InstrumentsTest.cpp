@@ -12,6 +12,9 @@
 #include "widgets/iPhonePad.h"
 #include "widgets/iSwitchRocker.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -70,6 +73,28 @@ QStringList rockers(const QString& prefix, const QList<int>& lefts) {
 void clickWidget(QWidget* w) {
     ASSERT_NE(w, nullptr);
     boardtest::click(w, w->rect().center());
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Lets pending paints happen, past the widgets' frame-rate slot (a tick comes long after the last change).
+void settle() {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 60)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 int litCount(const TiLedMatrix& m) {
@@ -285,6 +310,37 @@ TEST_F(Instruments, BannerAndLampBlinkEveryTick) {
         // The timer touches nothing else.
         EXPECT_TRUE(widget<TiLed>(*f, "iLedRound1")->Active());
     }
+}
+
+TEST_F(Instruments, TheBlinkRepaintsTheDigitsAloneAndHiddenBoardsNothing) {
+    testsupport::ErrorRecorder errors; // showing the form asks for the catalogue, which tests do not have
+    // On board QK310X the digits lie on the board area itself.
+    auto shown = makeForm("QK310X");
+    FrontPanel* panel = FrontPanel::of(*shown);
+    ASSERT_NE(panel, nullptr);
+    panel->Timer1()->stop(); // time is stepped by hand
+    shown->show();
+    settle();
+    PaintCounter area(shown->boardArea()), digit(panel->Digits(1)), lamp(widget(*shown, "hl"));
+    panel->Timer1Timer();
+    settle();
+    EXPECT_EQ(digit.paints, 1);
+    EXPECT_EQ(lamp.paints, 0); // hl was stored dark and stays dark on the first tick
+    EXPECT_EQ(area.paints, 0);
+    panel->Timer1Timer();
+    settle();
+    EXPECT_EQ(digit.paints, 2);
+    EXPECT_EQ(lamp.paints, 1);
+    EXPECT_EQ(area.paints, 0);
+
+    auto hidden = makeForm("QK740X");
+    FrontPanel* hiddenPanel = FrontPanel::of(*hidden);
+    ASSERT_NE(hiddenPanel, nullptr);
+    PaintCounter hiddenDigit(hiddenPanel->Digits(1));
+    for (int i = 0; i < 4; ++i)
+        hiddenPanel->Timer1Timer();
+    settle();
+    EXPECT_EQ(hiddenDigit.paints, 0);
 }
 
 TEST_F(Instruments, TheRealTimerBlinks) {
