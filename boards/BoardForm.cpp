@@ -22,7 +22,11 @@ WidgetFactory& widgetFactory() {
     return factory;
 }
 } // namespace
-void setWidgetFactory(WidgetFactory factory) { widgetFactory() = std::move(factory); }
+WidgetFactory setWidgetFactory(WidgetFactory factory) {
+    WidgetFactory previous = std::move(widgetFactory());
+    widgetFactory() = std::move(factory);
+    return previous;
+}
 } // namespace boards
 
 using namespace boards;

@@ -18,9 +18,9 @@ class QPushButton;
 
 namespace boards {
 // Creates the instrument widget of a layout component (a later layer supplies it); nullptr leaves the
-// component without a widget.
+// component without a widget. Setting one returns the factory it replaces.
 using WidgetFactory = std::function<QWidget*(const Component& component, QWidget* parent)>;
-void setWidgetFactory(WidgetFactory factory);
+WidgetFactory setWidgetFactory(WidgetFactory factory);
 } // namespace boards
 
 class BoardForm : public QWidget, public WiringBoard {

@@ -121,12 +121,12 @@ TEST(BoardArea, HintsOfTerminalsAndBlocks) {
 
 TEST(BoardArea, WidgetComponentsGetWidgetsFromTheFactory) {
     QStringList made;
-    setWidgetFactory([&](const Component& c, QWidget* parent) -> QWidget* {
+    const WidgetFactory program = setWidgetFactory([&](const Component& c, QWidget* parent) -> QWidget* {
         made << c.name + "@" + parent->objectName();
         return c.name == "hl" ? nullptr : new FakeWidget(parent);
     });
     auto f = makeForm("QK310X");
-    setWidgetFactory({});
+    setWidgetFactory(program);
     EXPECT_TRUE(made.contains("lc_lcd@Panel2"));
     EXPECT_TRUE(made.contains("iLCDMatrix1@pnl_dock"));
     EXPECT_TRUE(made.contains("led1@pnl_dock")); // on this board the digits lie on the board area
@@ -147,11 +147,13 @@ TEST(BoardArea, WidgetComponentsGetWidgetsFromTheFactory) {
     // A frame widget stored after the board area lies above it.
     setWidgetFactory([](const Component&, QWidget* parent) -> QWidget* { return new FakeWidget(parent); });
     auto f740 = makeForm("QK740X");
-    setWidgetFactory({});
+    setWidgetFactory(program);
     const QObjectList& kids740 = f740->Panel2()->children();
     EXPECT_GT(kids740.indexOf(f740->widgetOf(f740->indexOf("led1"))), kids740.indexOf(f740->boardArea()));
     // Without a factory the components are listed but no widget is made.
+    setWidgetFactory({});
     auto plain = makeForm("QK310X");
+    setWidgetFactory(program);
     EXPECT_EQ(plain->widgetOf(lcd), nullptr);
     EXPECT_EQ(plain->components()[lcd].kind, ComponentKind::Widget);
 }
