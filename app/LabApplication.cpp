@@ -5,7 +5,8 @@
 
 LabApplication::LabApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("labguide"));
-    setApplicationDisplayName(QStringLiteral("实验演示向导"));
+    // No display name: on X11 it would be appended to every window title.
+    errorreport::setCaption(QStringLiteral("实验演示向导"));
     fonts::installSubstitutions();
 }
 

@@ -5,9 +5,16 @@
 
 namespace errorreport {
 
+static QString& caption() {
+    static QString text = QStringLiteral("labguide");
+    return text;
+}
+
+void setCaption(const QString& text) { caption() = text; }
+
 static void showBox(const QString& text) {
     // The box belongs to the active window, as the toolkit's default exception report does.
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), text);
+    QMessageBox::critical(QApplication::activeWindow(), caption(), text);
 }
 
 static Reporter& current() {

@@ -24,6 +24,9 @@ using Reporter = std::function<void(const QString& text)>;
 void report(const QString& text);
 void report(const std::exception& e);
 
+// The caption of the message box (the program's name).
+void setCaption(const QString& caption);
+
 // Replaces the message box (tests record instead); returns the previous reporter.
 Reporter setReporter(Reporter reporter);
 

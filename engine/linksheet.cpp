@@ -79,6 +79,8 @@ void FillExperimentList(uint8_t cpuType, QComboBox* list) {
     for (query.first(); !query.eof(); query.next())
         names << query.fieldAsString(QStringLiteral("实验名称"));
     list->addItems(names);
+    // A filled list starts with no experiment chosen (the combo box would pick its first item itself).
+    list->setCurrentIndex(-1);
 }
 
 static void copyField(const CatalogueQuery& query, const char* column, auto& field) {

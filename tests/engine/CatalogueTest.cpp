@@ -115,6 +115,7 @@ TEST_F(CatalogueFixture, FillsListsByTypeInCatalogueOrder) {
     EXPECT_EQ(list.itemText(0), "b");
     EXPECT_EQ(list.itemText(1), "a");
     EXPECT_EQ(list.itemText(2), "a");
+    EXPECT_EQ(list.currentIndex(), -1);
     FillExperimentList(3, &list); // a type with no experiments empties the list
     EXPECT_EQ(list.count(), 0);
     EXPECT_TRUE(connection->connected());
