@@ -3,7 +3,6 @@
 #include "base/ErrorReport.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringList>
 
 // The glyph tables are resources of this library; a static library's resources must be registered by name.
@@ -100,7 +99,14 @@ std::vector<TiLCDGlyphEntry> Parse(const QByteArray& text) {
         auto fault = [&](const QString& what) {
             return Error(QStringLiteral("Character set line %1: %2").arg(n + 1).arg(what));
         };
-        const qsizetype gap = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
+        // The first white space ends the code; a plain scan, since a pattern compiled per line made the
+        // boards' character sets the largest part of the program's start-up.
+        qsizetype gap = -1;
+        for (qsizetype i = 0; i < line.size(); ++i)
+            if (line[i].isSpace()) {
+                gap = i;
+                break;
+            }
         const QString codeText = gap < 0 ? line : line.left(gap);
         bool ok = false;
         const int code = codeText.toInt(&ok);
