@@ -1,10 +1,11 @@
 // Soak: the program runs for a long stretch (10 minutes by default) on a display with a board docked, its
 // blink and motor timers running, while a scripted user steps through wiring lists, picks experiments,
 // changes type and model, switches tabs and opens and closes every kind of viewer. It prints the resident
-// memory (VmRSS) after the first minute and at the end, and fails when it grew by more than the allowed
-// amount after the first minute, or when an error report appeared.
+// memory (VmRSS) after the first minute and at the end, each read once glibc has returned freed heap to the
+// system (the raw figures are printed beside them), and fails when it grew by more than the allowed amount
+// after the first minute, or when an error report appeared.
 //
-//   bench_soak [--soak-seconds=600] [--max-growth-kb=2048] [Google Benchmark flags]
+//   bench_soak [--soak-seconds=600] [--max-growth-kb=2048] [--trace-seconds=N] [--trim] [Google Benchmark flags]
 #include "app/LabApplication.h"
 #include "app/mainform.h"
 #include "base/ErrorReport.h"
@@ -35,6 +36,8 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -44,10 +47,14 @@ namespace {
 
 int soakSeconds = 600;
 long maxGrowthKb = 2048;
+int traceSeconds = 0; // print VmRSS this often (0: every minute)
+bool trimHeap = false; // hand freed heap back to the system before every sample, not only the two measured
 
 struct Figures {
-    long rssAtMinute = -1;
+    long rssAtMinute = -1;   // held memory: VmRSS once freed heap went back to the system
     long rssEnd = -1;
+    long rawAtMinute = -1;   // VmRSS as it stood, freed heap included
+    long rawEnd = -1;
     long rssPeak = 0;
     long actions = 0;
     long viewers = 0;
@@ -67,6 +74,14 @@ long residentKb() {
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// VmRSS after glibc has handed freed heap pages back to the system: what the program holds. Without it the
+// figure also counts freed memory the allocator keeps for reuse (a decoded picture's buffers, for one),
+// which moves in steps of a megabyte or more without anything being lost.
+long heldKb() {
+    malloc_trim(0);
+    return residentKb();
 }
 
 BoardForm* boardForm(int model) {
@@ -114,6 +129,7 @@ public:
         closer_.stop();
     }
     bool touring() const { return touring_; }
+    int round() const { return round_; }
     qint64 tourEndedMs() const { return tourEnded_; }
 
 private:
@@ -221,6 +237,7 @@ private:
             for (Action& a : documents())
                 plan.push_back(std::move(a));
             plan.push_back([] { mainform->PageControl1->setCurrentIndex(0); });
+            plan.push_back([] { mainform->PageControl1->setCurrentIndex(2); });
             plan.push_back([] { mainform->PageControl1->setCurrentIndex(1); });
         }
         prepend(std::move(plan));
@@ -302,17 +319,21 @@ void BM_Soak(benchmark::State& state) {
         qint64 minutesPrinted = 0;
         sampler.setInterval(1000);
         QObject::connect(&sampler, &QTimer::timeout, [&] {
+            if (trimHeap)
+                malloc_trim(0);
             const long rss = residentKb();
             figures.rssPeak = std::max(figures.rssPeak, rss);
             // The baseline: after the first minute, and not before the first tour has ended (on a busy
             // machine it can take longer than a minute).
             if (figures.rssAtMinute < 0 && clock.elapsed() >= 60000 && !user.touring()) {
-                figures.rssAtMinute = rss;
+                figures.rawAtMinute = rss;
+                figures.rssAtMinute = heldKb();
                 figures.baselineSeconds = clock.elapsed() / 1000.0;
             }
-            if (clock.elapsed() / 60000 > minutesPrinted) {
-                minutesPrinted = clock.elapsed() / 60000;
-                std::printf("soak: minute %lld VmRSS %ld kB\n", minutesPrinted, rss);
+            const qint64 every = traceSeconds > 0 ? traceSeconds * 1000 : 60000;
+            if (clock.elapsed() / every > minutesPrinted) {
+                minutesPrinted = clock.elapsed() / every;
+                std::printf("soak: %5.0f s VmRSS %ld kB, round %d\n", clock.elapsed() / 1000.0, rss, user.round());
                 std::fflush(stdout);
             }
         });
@@ -326,9 +347,12 @@ void BM_Soak(benchmark::State& state) {
         while (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
         QApplication::processEvents();
-        figures.rssEnd = residentKb();
-        if (figures.rssAtMinute < 0)
+        figures.rawEnd = residentKb();
+        figures.rssEnd = heldKb();
+        if (figures.rssAtMinute < 0) {
             figures.rssAtMinute = figures.rssEnd;
+            figures.rawAtMinute = figures.rawEnd;
+        }
         figures.done = true;
         figures.tourSeconds = user.tourEndedMs() / 1000.0;
 
@@ -337,6 +361,7 @@ void BM_Soak(benchmark::State& state) {
         programfolder::setOverride(QString());
         QDir::setCurrent(oldCwd);
     }
+    state.counters["raw_growth_kB"] = static_cast<double>(figures.rawEnd - figures.rawAtMinute);
     state.counters["rss_1min_kB"] = static_cast<double>(figures.rssAtMinute);
     state.counters["rss_end_kB"] = static_cast<double>(figures.rssEnd);
     state.counters["growth_kB"] = static_cast<double>(figures.rssEnd - figures.rssAtMinute);
@@ -354,6 +379,10 @@ int main(int argc, char** argv) {
             soakSeconds = std::atoi(argv[i] + 15);
         else if (std::strncmp(argv[i], "--max-growth-kb=", 16) == 0)
             maxGrowthKb = std::atol(argv[i] + 16);
+        else if (std::strncmp(argv[i], "--trace-seconds=", 16) == 0)
+            traceSeconds = std::atoi(argv[i] + 16);
+        else if (std::strcmp(argv[i], "--trim") == 0)
+            trimHeap = true;
         else
             argv[kept++] = argv[i];
     }
@@ -383,6 +412,9 @@ int main(int argc, char** argv) {
     std::printf("soak: VmRSS after 1 min (taken at %.0f s) %ld kB, at the end %ld kB, growth %ld kB (allowed %ld kB), "
                 "peak %ld kB\n",
                 figures.baselineSeconds, figures.rssAtMinute, figures.rssEnd, growth, maxGrowthKb, figures.rssPeak);
+    std::printf("soak: compared with VmRSS before freed heap went back: after 1 min %ld kB, at the end %ld kB, "
+                "growth %ld kB\n",
+                figures.rawAtMinute, figures.rawEnd, figures.rawEnd - figures.rawAtMinute);
     if (figures.baselineSeconds < 0)
         std::printf("soak: no baseline: the run ended before the first minute and the first tour were over\n");
     const bool ok = figures.baselineSeconds >= 0 && growth <= maxGrowthKb && figures.errors == 0 &&
