@@ -1,5 +1,7 @@
 #include "widgets/iLCDMatrix.h"
 
+#include <QHash>
+
 #include "base/ErrorReport.h"
 #include "widgets/iDrawing.h"
 
@@ -113,10 +115,33 @@ void TiLCDMatrix::LoadCharacterSet(const QStringList& glyphData) {
     RequestRepaint();
 }
 
+namespace {
+
+struct ParsedGlyph {
+    int code;
+    TiLCDCharacter glyph;
+};
+
+// Every LCD of every board loads the same two sets: each text is parsed once per program run.
+const std::vector<ParsedGlyph>& parsedSet(const QByteArray& text) {
+    static QHash<QByteArray, std::vector<ParsedGlyph>> cache;
+    auto it = cache.constFind(text);
+    if (it != cache.constEnd())
+        return *it;
+    std::vector<ParsedGlyph> glyphs;
+    for (const auto& e : lcdcharset::Parse(text)) {
+        ParsedGlyph g{e.code, TiLCDCharacter()};
+        g.glyph.setData(e.data);
+        glyphs.push_back(std::move(g));
+    }
+    return *cache.insert(text, std::move(glyphs));
+}
+
+} // namespace
+
 void TiLCDMatrix::LoadCharacterSetText(const QByteArray& text) {
-    const std::vector<TiLCDGlyphEntry> entries = lcdcharset::Parse(text);
-    for (const auto& e : entries)
-        charset_[size_t(e.code)].setData(e.data);
+    for (const ParsedGlyph& g : parsedSet(text))
+        charset_[size_t(g.code)] = g.glyph;
     RequestRepaint();
 }
 
