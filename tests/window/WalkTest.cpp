@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QLabel>
@@ -183,9 +184,17 @@ protected:
 
         // The source tab holds the experiment's program when its file is there.
         const QString asmFolder = type == Cpu51 ? "51" : type == Cpu96 ? "96" : "88";
-        if (!source->program.isEmpty() &&
-            !programfolder::findFile(programfolder::path() + "asm/" + asmFolder + "/" + source->program).isEmpty()) {
-            EXPECT_FALSE(mainform->SynEdtasm->Lines().isEmpty()) << "source " << source->program.toStdString();
+        const QString asmFile =
+            source->program.isEmpty()
+                ? QString()
+                : programfolder::findFile(programfolder::path() + "asm/" + asmFolder + "/" + source->program);
+        if (!asmFile.isEmpty()) {
+            QFile f(asmFile);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            const QString firstLine = gbk::decodeSource(f.readAll()).section('\n', 0, 0).remove('\r');
+            const QList<QByteArray> lines = mainform->SynEdtasm->Lines();
+            ASSERT_FALSE(lines.isEmpty()) << "source " << source->program.toStdString() << " not in the source tab";
+            EXPECT_EQ(gbk::decode(lines[0]), firstLine) << "source " << source->program.toStdString();
         }
 
         const QImage before = areaImage(form);
