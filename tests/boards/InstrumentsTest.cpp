@@ -226,7 +226,8 @@ TEST_F(Instruments, StoredSettingsReachTheWidgets) {
     EXPECT_EQ(rst->font().pixelSize(), 13);
     EXPECT_FALSE(rst->isChecked());
 
-    auto* shown = widget<TiLCDMatrix>(*makeForm("QK310X"), "iLCDMatrix1");
+    const auto form310 = makeForm("QK310X"); // the form must outlive the widget read from it
+    auto* shown = widget<TiLCDMatrix>(*form310, "iLCDMatrix1");
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(shown->Text().endsWith("   QK310X+"));
 }
