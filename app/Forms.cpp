@@ -1,6 +1,7 @@
 // The start order of the program's seven forms, and the wiring of the viewers to the board forms.
 #include "app/mainform.h"
 
+#include "boards/BoardLayout.h"
 #include "boards/U_310X1.h"
 #include "boards/U_620x.h"
 #include "boards/U_930x.h"
@@ -8,6 +9,7 @@
 #include "boards/ViewerHooks.h"
 #include "viewers/U_Edit.h"
 #include "viewers/U_sch.h"
+#include "widgets/iLCDMatrix.h"
 
 #include <QIcon>
 #include <QPainter>
@@ -16,6 +18,9 @@
 namespace app {
 
 Tmainform* createForms() {
+    // The boards' layouts and LCD character sets are read on a worker thread while the main window is
+    // built, so the board forms find them ready.
+    boards::prefetchStoredLayouts([] { TiLCDMatrix::PrepareCharacterSets(); });
     mainform = new Tmainform;
     FRM_QK740X = new TFRM_QK740X(mainform);
     FrmEdit = new TFrmEdit(mainform);

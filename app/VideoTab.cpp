@@ -1,6 +1,7 @@
 #include "app/VideoTab.h"
 
 #include "base/ErrorReport.h"
+#include "base/StyleIcon.h"
 #include "video/FileCase.h"
 
 #include <QEvent>
@@ -57,7 +58,7 @@ template <class W> W* place(W* w, const Placement& p) {
 
 QPushButton* button(QWidget* parent, const Placement& p, QStyle::StandardPixmap glyph) {
     auto* b = place(new QPushButton(u(p.caption), parent), p);
-    b->setIcon(parent->style()->standardIcon(glyph));
+    b->setIcon(styleicon::standard(glyph));
     return b;
 }
 

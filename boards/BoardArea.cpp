@@ -140,6 +140,8 @@ void BoardArea::paintLabel(QPainter& p, const Component& c) const {
 void BoardArea::paintElements(QPainter& p) const {
     if (!components_)
         return;
+    if (beforePainting)
+        beforePainting();
     p.setFont(font());
     p.setRenderHint(QPainter::Antialiasing, false);
     for (int i = 0; i < components_->size(); ++i) {

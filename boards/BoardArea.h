@@ -35,6 +35,8 @@ public:
     // The block held down by the mouse and shown pressed, or -1.
     int pressedBlock() const { return down_ ? pressed_ : -1; }
 
+    // Called before the elements are painted (the form completes their sizes).
+    std::function<void()> beforePainting;
     // Called with the component index when a block is clicked (pressed and released on it).
     std::function<void(int index)> onBlockClick;
 

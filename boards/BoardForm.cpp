@@ -3,6 +3,7 @@
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
 #include "base/ProgramFolder.h"
+#include "base/StyleIcon.h"
 #include "boards/FrontPanel.h"
 #include "boards/Instruments.h"
 #include "boards/ViewerHooks.h"
@@ -137,8 +138,8 @@ void BoardForm::buildPanel() {
         b->setEnabled(false);
         *targets[i] = b;
     }
-    prev_->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-    next_->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    prev_->setIcon(styleicon::standard(QStyle::SP_ArrowBack));
+    next_->setIcon(styleicon::standard(QStyle::SP_ArrowForward));
 }
 
 void BoardForm::buildBoard() {
@@ -150,14 +151,11 @@ void BoardForm::buildBoard() {
     area_->setGeometry(1, 1, layout_.areaSize.width(), layout_.areaSize.height());
 
     components_ = layout_.components;
-    for (int i = 0; i < components_.size(); ++i) {
-        Component& c = components_[i];
-        if (c.kind == ComponentKind::Label)
-            c.rect.setSize(area_->labelSize(c.caption)); // labels size themselves to their text
-        if (c.kind == ComponentKind::LinkLayer && linkLayer_ < 0)
+    for (int i = 0; i < components_.size(); ++i)
+        if (components_[i].kind == ComponentKind::LinkLayer && linkLayer_ < 0)
             linkLayer_ = i;
-    }
     area_->setComponents(&components_);
+    area_->beforePainting = [this] { sizeLabels(); };
     area_->onBlockClick = [this](int index) { errorreport::guarded([&] { sb_cpuClick(index); }); };
 
     widgets_.fill(nullptr, components_.size());
@@ -205,6 +203,8 @@ void BoardForm::resizeEvent(QResizeEvent* event) {
 void BoardForm::dockInto(QWidget* panel) {
     const bool fixed = layout_.fixedBorder;
     setParent(panel, Qt::Widget);
+    // Opaque like the window it was: what lies under it in the panel is then not painted at all.
+    setAutoFillBackground(true);
     move(0, 0);
     if (fixed)
         setFixedSize(layout_.clientSize);
@@ -244,7 +244,19 @@ int BoardForm::indexOf(const QString& name) const {
 
 QWidget* BoardForm::widgetOf(int index) const { return widgets_.value(index); }
 
+void BoardForm::sizeLabels() const {
+    // Labels size themselves to their text. That needs the board's font, which no other part of a hidden
+    // form uses, so it is measured when the sizes are first needed rather than when the form is made.
+    if (labelsSized_)
+        return;
+    labelsSized_ = true;
+    for (Component& c : components_)
+        if (c.kind == ComponentKind::Label)
+            c.rect.setSize(area_->labelSize(c.caption));
+}
+
 QRect BoardForm::componentRect(int index) const {
+    sizeLabels();
     const Component& c = components_[index];
     // The frame's inner area, and with it the board area, begins at 1,1.
     return c.frame ? c.rect.translated(-1, -1) : c.rect;

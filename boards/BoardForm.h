@@ -59,7 +59,10 @@ public:
     LinkLayer& PaintBox_link() const { return *area_; }
 
     // The components in stored order, after the normalisation at creation.
-    const QList<boards::Component>& components() const { return components_; }
+    const QList<boards::Component>& components() const {
+        sizeLabels();
+        return components_;
+    }
     // The index of the component with that name, compared without letter case; -1 when there is none.
     int indexOf(const QString& name) const;
     // The widget created for a widget component, or nullptr.
@@ -102,6 +105,7 @@ private:
     void buildPanel();
     void buildBoard();
     void layoutPanels();
+    void sizeLabels() const;
     void connectHandlers();
     void fillList();
     void updateStepButtons();
@@ -109,7 +113,8 @@ private:
     void showPictureFile(const QByteArray& storedName, const QString& titlePrefix);
 
     boards::BoardLayout layout_;
-    QList<boards::Component> components_;
+    mutable QList<boards::Component> components_; // labels get their size on first use (sizeLabels)
+    mutable bool labelsSized_ = false;
     QList<QWidget*> widgets_; // per component, nullptr where none was created
     int linkLayer_ = -1;
 

@@ -8,7 +8,12 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <chrono>
+#include <future>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 // The layout files are compiled into lg_boards; a static library must register them explicitly.
 static void initBoardResources() { Q_INIT_RESOURCE(boards); }
@@ -230,15 +235,18 @@ QString canonicalBoardName(const QString& name) {
     return {};
 }
 
-const BoardLayout& storedLayout(const QString& board) {
-    static std::map<QString, BoardLayout> cache;
-    const QString name = canonicalBoardName(board);
-    if (name.isEmpty())
-        throw Error(QStringLiteral("Unknown board \"%1\" (known: %2)").arg(board, boardNames().join(u", ")));
-    auto it = cache.find(name);
-    if (it != cache.end())
-        return it->second;
-    initBoardResources();
+namespace {
+
+bool hasValue(const std::shared_future<BoardLayout>& f) {
+    try {
+        f.get();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+BoardLayout readStoredLayout(const QString& name) {
     const QString path = QStringLiteral(":/boards/%1.json").arg(name);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -246,7 +254,80 @@ const BoardLayout& storedLayout(const QString& board) {
     BoardLayout layout = parseLayout(f.readAll(), path);
     if (layout.board != name)
         fail(path, QStringLiteral("it describes board %1").arg(layout.board));
-    return cache.emplace(name, std::move(layout)).first->second;
+    return layout;
+}
+
+// Each board's layout is read once, by the first caller or by the prefetch worker; a caller that comes
+// while the worker is still reading it waits for that result, including its error.
+struct LayoutStore {
+    std::mutex lock;
+    std::map<QString, std::shared_future<BoardLayout>> layouts;
+    std::future<void> worker; // waited for at exit, so the worker never outlives the store
+};
+
+LayoutStore& layoutStore() {
+    static LayoutStore store;
+    return store;
+}
+
+} // namespace
+
+const BoardLayout& storedLayout(const QString& board) {
+    const QString name = canonicalBoardName(board);
+    if (name.isEmpty())
+        throw Error(QStringLiteral("Unknown board \"%1\" (known: %2)").arg(board, boardNames().join(u", ")));
+    LayoutStore& store = layoutStore();
+    std::shared_future<BoardLayout> layout;
+    {
+        std::lock_guard<std::mutex> guard(store.lock);
+        auto it = store.layouts.find(name);
+        if (it == store.layouts.end() || (it->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready &&
+                                          !hasValue(it->second))) {
+            // Read here; an earlier failure is tried again, as the caller reports it each time.
+            initBoardResources();
+            std::promise<BoardLayout> result;
+            try {
+                result.set_value(readStoredLayout(name));
+            } catch (...) {
+                result.set_exception(std::current_exception());
+            }
+            it = store.layouts.insert_or_assign(name, result.get_future().share()).first;
+        }
+        layout = it->second;
+    }
+    return layout.get(); // the store keeps the shared state, so the reference stays valid
+}
+
+void prefetchStoredLayouts(std::function<void()> afterwards) {
+    initBoardResources();
+    LayoutStore& store = layoutStore();
+    std::lock_guard<std::mutex> guard(store.lock);
+    if (store.worker.valid())
+        return;
+    std::vector<std::pair<QString, std::shared_ptr<std::promise<BoardLayout>>>> jobs;
+    for (const QString& name : boardNames()) {
+        if (store.layouts.count(name))
+            continue;
+        auto promise = std::make_shared<std::promise<BoardLayout>>();
+        store.layouts.emplace(name, promise->get_future().share());
+        jobs.emplace_back(name, std::move(promise));
+    }
+    store.worker = std::async(std::launch::async, [jobs = std::move(jobs), afterwards = std::move(afterwards)] {
+        for (const auto& [name, promise] : jobs) {
+            try {
+                promise->set_value(readStoredLayout(name));
+            } catch (...) {
+                promise->set_exception(std::current_exception());
+            }
+        }
+        if (afterwards) {
+            try {
+                afterwards();
+            } catch (...) {
+                // Only a head start: whoever needs the work later does it again and reports its failure.
+            }
+        }
+    });
 }
 
 QString blockKey(const QString& componentName) { return componentName.mid(3); }

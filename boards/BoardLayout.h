@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace boards {
 
 enum class ComponentKind { LinkLayer, Block, Terminal, Label, Widget };
@@ -71,6 +73,9 @@ const QStringList& boardNames();
 QString canonicalBoardName(const QString& name);
 // The stored layout of a board (parsed once); raises Error for an unknown board.
 const BoardLayout& storedLayout(const QString& board);
+// Starts reading all stored layouts on a worker thread, then runs `afterwards` there (other start-up work
+// that touches no widget); storedLayout then waits only for what is not read yet. Once per program run.
+void prefetchStoredLayouts(std::function<void()> afterwards = {});
 
 // The picture key of a clickable component: its name less the first three characters, taken literally.
 QString blockKey(const QString& componentName);

@@ -39,7 +39,7 @@ W* widgetNamed(const BoardForm& form, const QString& name) {
 // The handler a widget's stored settings name for an event, empty when none.
 QString handlerOf(const BoardForm& form, const char* widget, const char* event) {
     const int i = form.indexOf(QLatin1String(widget));
-    return i < 0 ? QString() : form.components()[i].properties.value(QLatin1String(event)).toString();
+    return i < 0 ? QString() : form.layout().components[i].properties.value(QLatin1String(event)).toString();
 }
 
 } // namespace

@@ -200,7 +200,7 @@ QWidget* createInstrument(const Component& c, QWidget* parent) {
 }
 
 void wireInstrumentClicks(BoardForm& form) {
-    const QList<Component>& components = form.components();
+    const QList<Component>& components = form.layout().components; // kinds only: the stored list will do
     for (int i = 0; i < components.size(); ++i) {
         if (components[i].kind != ComponentKind::Widget || !form.clickWired(i))
             continue;

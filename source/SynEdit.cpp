@@ -127,8 +127,7 @@ void TSynEdit::configure() {
     setMarginMarkerMask(0, (1 << BookmarkCount) - 1);
     setMarginsFont(pixelFont(TSynEditLook::GutterFontPixels, logicalDpiY()));
     setMarginsBackgroundColor(pal.color(QPalette::Button));
-    for (int n = 0; n < BookmarkCount; ++n)
-        markerDefine(bookmarkImage(n, pixelFont(TSynEditLook::GutterFontPixels, logicalDpiY())), n);
+    // The bookmarks' marks are drawn with the first bookmark (defineBookmarkMarks).
 
     setEdgeMode(EdgeLine);
     setEdgeColumn(TSynEditLook::RightEdge);
@@ -149,9 +148,8 @@ void TSynEdit::configure() {
     setWhitespaceVisibility(WsInvisible);
     setEolVisibility(false);
 
-    // Scrolling: fixed width of the longest line, no scrolling past the last line, bars always there.
-    const long charWidth = send(SCI_TEXTWIDTH, TSynEditLexer::kPlainStyle, reinterpret_cast<long>("X"));
-    setScrollWidth(static_cast<int>(charWidth * TSynEditLook::MaxScrollWidth));
+    // Scrolling: fixed width of the longest line (set when first shown, see showEvent), no scrolling past
+    // the last line, bars always there.
     setScrollWidthTracking(false);
     send(SCI_SETENDATLASTLINE, 1);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -181,7 +179,8 @@ void TSynEdit::configure() {
         scrollHint_.clear();
         QToolTip::hideText();
     });
-    resetView();
+    // A new editor is already in resetView's state; moving its caret would lay out lines (and load
+    // every style's font) for a page nobody sees yet.
 }
 
 void TSynEdit::updateCaretShape() {
@@ -337,9 +336,29 @@ bool TSynEdit::bookmark(int n, int* line, int* column) const {
     return true;
 }
 
+void TSynEdit::defineBookmarkMarks() {
+    if (marksDefined_)
+        return;
+    marksDefined_ = true;
+    const QFont font = pixelFont(TSynEditLook::GutterFontPixels, logicalDpiY());
+    for (int n = 0; n < BookmarkCount; ++n)
+        markerDefine(bookmarkImage(n, font), n);
+}
+
+void TSynEdit::showEvent(QShowEvent* event) {
+    // Measuring the text realises every style's font, which a hidden editor need not pay at start-up.
+    if (!scrollWidthSet_) {
+        scrollWidthSet_ = true;
+        const long charWidth = send(SCI_TEXTWIDTH, TSynEditLexer::kPlainStyle, reinterpret_cast<long>("X"));
+        setScrollWidth(static_cast<int>(charWidth * TSynEditLook::MaxScrollWidth));
+    }
+    QsciScintilla::showEvent(event);
+}
+
 void TSynEdit::toggleBookmark(int n) {
     if (n < 0 || n >= BookmarkCount)
         return;
+    defineBookmarkMarks();
     Mark& mark = marks_[static_cast<size_t>(n)];
     const int line = caretLine();
     int markLine = -1;

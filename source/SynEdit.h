@@ -87,12 +87,14 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void highlighterAttributesChanged(TSynCustomHighlighter* highlighter) override;
     void highlighterDestroyed(TSynCustomHighlighter* highlighter) override;
 
     void configure();
+    void defineBookmarkMarks();
     void resetView();
     void updateCaretShape();
     void restyle();
@@ -119,4 +121,6 @@ private:
     int lineAnchor_ = 0;
     int lineCaret_ = 0;
     QString scrollHint_;
+    bool marksDefined_ = false;
+    bool scrollWidthSet_ = false;
 };

@@ -70,10 +70,11 @@ GstElement* withJpegDecoder(GstElement* source) {
 
 } // namespace
 
-GstCaptureService::GstCaptureService() { initGstreamer(); }
+// GStreamer starts with the first call that needs it: reading its plugin registry is a large part of
+// the program's start-up, and most sessions never open the camera.
+GstCaptureService::GstCaptureService() = default;
 
 GstCaptureService::GstCaptureService(QList<SourceSlot> sources) : fixed_(true), sources_(std::move(sources)) {
-    initGstreamer();
     if (sources_.size() > kSlots)
         sources_.resize(kSlots);
 }

@@ -1,7 +1,5 @@
 #include "widgets/iLCDMatrix.h"
 
-#include <QHash>
-
 #include "base/ErrorReport.h"
 #include "widgets/iDrawing.h"
 
@@ -9,6 +7,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 TiLCDMatrix::TiLCDMatrix(QWidget* parent) : TiCustomComponent(parent) {
     setBackGroundColor(QColor(95, 148, 147));
@@ -122,19 +122,22 @@ struct ParsedGlyph {
     TiLCDCharacter glyph;
 };
 
-// Every LCD of every board loads the same two sets: each text is parsed once per program run.
+// Every LCD of every board loads the same two sets: each text is parsed once per program run, perhaps
+// ahead of time on a worker thread (PrepareCharacterSets). The map keeps its entries in place.
 const std::vector<ParsedGlyph>& parsedSet(const QByteArray& text) {
-    static QHash<QByteArray, std::vector<ParsedGlyph>> cache;
-    auto it = cache.constFind(text);
-    if (it != cache.constEnd())
-        return *it;
+    static std::mutex lock;
+    static std::map<QByteArray, std::vector<ParsedGlyph>> cache;
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = cache.find(text);
+    if (it != cache.end())
+        return it->second;
     std::vector<ParsedGlyph> glyphs;
     for (const auto& e : lcdcharset::Parse(text)) {
         ParsedGlyph g{e.code, TiLCDCharacter()};
         g.glyph.setData(e.data);
         glyphs.push_back(std::move(g));
     }
-    return *cache.insert(text, std::move(glyphs));
+    return cache.emplace(text, std::move(glyphs)).first->second;
 }
 
 } // namespace
@@ -146,6 +149,11 @@ void TiLCDMatrix::LoadCharacterSetText(const QByteArray& text) {
 }
 
 void TiLCDMatrix::UseBoardsCharacterSet() { LoadCharacterSetText(lcdcharset::BoardsText()); }
+
+void TiLCDMatrix::PrepareCharacterSets() {
+    parsedSet(lcdcharset::BuiltinText());
+    parsedSet(lcdcharset::BoardsText());
+}
 
 void TiLCDMatrix::SetElement(int position, quint8 code, const QColor& color) {
     if (position < 0)

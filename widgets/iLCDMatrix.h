@@ -90,6 +90,8 @@ public:
     void LoadCharacterSetText(const QByteArray& text);
     // The set stored with the boards' LCDs.
     void UseBoardsCharacterSet();
+    // Parses the built-in and the boards' sets ahead of the first LCD; safe on any thread.
+    static void PrepareCharacterSets();
 
     const std::vector<TiLCDElement>& Elements() const { return elements_; }
     // Position p: row p div columns, column p mod columns.

@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace boards;
 using boardtest::component;
 using boardtest::makeForm;
@@ -385,4 +392,36 @@ TEST(LayoutLoader, RejectsMalformedLayoutsWithAClearMessage) {
     EXPECT_TRUE(parseError(layoutWith(kLink + R"(, {"kind": "widget", "name": "w", "class": "X", "rect": [0,0,1,1], "belowBoardArea": true})"))
                     .contains("frame widget"));
     EXPECT_TRUE(parseError(layoutWith(kLink)).isEmpty());
+}
+
+TEST(StoredLayouts, PrefetchedOnAWorkerAsWhenReadHere) {
+    std::atomic<bool> afterwardsRan{false};
+    prefetchStoredLayouts([&] { afterwardsRan = true; });
+    prefetchStoredLayouts([] { ADD_FAILURE() << "a second prefetch must not run"; });
+    // Asked for at once, last board first, while the worker is still reading: each comes whole.
+    QStringList names = boardNames();
+    std::reverse(names.begin(), names.end());
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const BoardLayout& stored = storedLayout(name);
+        EXPECT_EQ(&stored, &storedLayout(name.toLower())) << "one copy, found in any letter case";
+        QFile f(QStringLiteral(":/boards/%1.json").arg(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const BoardLayout direct = parseLayout(f.readAll(), f.fileName());
+        EXPECT_EQ(stored.board, name);
+        EXPECT_EQ(stored.clientSize, direct.clientSize);
+        EXPECT_EQ(stored.panel.types.size(), direct.panel.types.size());
+        ASSERT_EQ(stored.components.size(), direct.components.size());
+        for (qsizetype i = 0; i < stored.components.size(); ++i) {
+            const Component& a = stored.components[i];
+            const Component& b = direct.components[i];
+            ASSERT_TRUE(a.name == b.name && a.kind == b.kind && a.rect == b.rect && a.caption == b.caption &&
+                        a.hint == b.hint && a.properties == b.properties)
+                << a.name.toStdString();
+        }
+    }
+    for (int i = 0; i < 500 && !afterwardsRan; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(afterwardsRan) << "the follow-up work runs on the worker after the layouts";
+    EXPECT_THROW(storedLayout(QStringLiteral("QK999X")), Error);
 }

@@ -552,6 +552,20 @@ TEST_F(EditorTest, LineEndsGiveTheSameLines) {
     EXPECT_EQ(crlf, (QList<QByteArray>{"a", "b", "c"}));
 }
 
+TEST(EditorLook, ScrollWidthIsSetWhenFirstShown) {
+    // The longest line may be 1024 characters of the plain style wide, hidden or not when made.
+    TSynEdit ed;
+    ed.resize(300, 200);
+    ed.show();
+    const long x = ed.SendScintilla(Sci::SCI_TEXTWIDTH, TSynEditLexer::kPlainStyle, "X");
+    ASSERT_GT(x, 0);
+    EXPECT_EQ(ed.SendScintilla(Sci::SCI_GETSCROLLWIDTH), 1024 * x);
+    EXPECT_EQ(ed.SendScintilla(Sci::SCI_GETSCROLLWIDTHTRACKING), 0);
+    ed.hide();
+    ed.show();
+    EXPECT_EQ(ed.SendScintilla(Sci::SCI_GETSCROLLWIDTH), 1024 * x);
+}
+
 TEST_F(EditorTest, LoadingFilesResetsTheView) {
     QTemporaryDir dir;
     QByteArray gbkText;

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <future>
+#include <memory>
+#include <vector>
+
 namespace {
 
 const QRgb kOn = qRgb(0, 255, 255);
@@ -247,4 +252,25 @@ TEST(LcdMatrix, BadMetricsAreIgnoredAndTinyDisplaysShowNothing) {
     lcd.SetBounds(0, 0, 0, 0);
     EXPECT_NO_THROW(lcd.RenderFrame());
     EXPECT_NO_THROW(lcd.SetElement(-1, 'a', Qt::red));
+}
+
+TEST(LcdCharacterSet, PreparedOnAWorkerWhileLcdsAreMadeHere) {
+    // The sets as parsed here, independently of the shared cache.
+    std::array<TiLCDCharacter, 256> expected;
+    for (const QByteArray& text : {lcdcharset::BuiltinText(), lcdcharset::BoardsText()})
+        for (const auto& e : lcdcharset::Parse(text))
+            expected[size_t(e.code)].setData(e.data);
+
+    auto worker = std::async(std::launch::async, [] { TiLCDMatrix::PrepareCharacterSets(); });
+    std::vector<std::unique_ptr<TiLCDMatrix>> made;
+    for (int i = 0; i < 8; ++i) {
+        made.push_back(std::make_unique<TiLCDMatrix>());
+        made.back()->UseBoardsCharacterSet();
+    }
+    worker.get();
+    made.push_back(std::make_unique<TiLCDMatrix>());
+    made.back()->UseBoardsCharacterSet();
+    for (const auto& lcd : made)
+        for (int code = 0; code < 256; ++code)
+            ASSERT_EQ(lcd->Character(code), expected[size_t(code)]) << code;
 }
