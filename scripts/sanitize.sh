@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs the whole suite but the soak under them.
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer (clang, with the libFuzzer targets) and runs the
+# whole suite but the soak under them: every fuzz corpus, and each fuzzer for 30 s (label "fuzz").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh asan
+filter() { grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true; }
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset asan -LE soak -j2 "$@"
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset asan -LE soak --output-on-failure -j2 "$@" | filter
+else
+  ctest --preset asan -LE soak --output-on-failure -j2 "$@" | filter
 fi
-ctest --preset asan -LE soak -j2 "$@"

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing, builds, and runs the whole test suite: first in the ordinary build (with the
+# window tests and the soak), then under AddressSanitizer and UndefinedBehaviorSanitizer with every fuzz
+# corpus and a bounded run of each fuzzer (scripts/sanitize.sh). Arguments go to both ctest runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,5 +16,6 @@ if [ -z "${DISPLAY:-}" ]; then
   [ -s "$xnumber" ] || { echo "Xvfb did not start" >&2; exit 1; }
   export DISPLAY=":$(head -n1 "$xnumber")"
 fi
-# Only what did not pass is shown; with pipefail the run fails exactly when ctest does.
+# Only what did not pass is shown; with pipefail each run fails exactly when its ctest does.
 ctest --preset default --output-on-failure -j2 "$@" | { grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true; }
+scripts/sanitize.sh "$@"

@@ -125,8 +125,8 @@ TEST(AsmHighlighter, ThreeInstancesWithTheirColoursAndFilters) {
 }
 
 TEST(AsmHighlighter, AttributeChangesNotifyTheEditors) {
+    CountingClient a, b; // outlive the highlighter, which tells its clients when it goes
     TSynAsmSyn syn;
-    CountingClient a, b;
     syn.hookClient(&a);
     syn.hookClient(&b);
     syn.hookClient(&a); // once only
