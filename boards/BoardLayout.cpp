@@ -2,6 +2,7 @@
 
 #include "base/ErrorReport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -263,6 +264,7 @@ struct LayoutStore {
     std::mutex lock;
     std::map<QString, std::shared_future<BoardLayout>> layouts;
     std::future<void> worker; // waited for at exit, so the worker never outlives the store
+    bool prefetched = false;
 };
 
 LayoutStore& layoutStore() {
@@ -302,8 +304,9 @@ void prefetchStoredLayouts(std::function<void()> afterwards) {
     initBoardResources();
     LayoutStore& store = layoutStore();
     std::lock_guard<std::mutex> guard(store.lock);
-    if (store.worker.valid())
+    if (store.prefetched)
         return;
+    store.prefetched = true;
     std::vector<std::pair<QString, std::shared_ptr<std::promise<BoardLayout>>>> jobs;
     for (const QString& name : boardNames()) {
         if (store.layouts.count(name))
@@ -312,6 +315,18 @@ void prefetchStoredLayouts(std::function<void()> afterwards) {
         store.layouts.emplace(name, promise->get_future().share());
         jobs.emplace_back(name, std::move(promise));
     }
+    // The worker ends before the application object goes, and so before any static it touches.
+    if (QCoreApplication::instance())
+        qAddPostRoutine([] {
+            LayoutStore& s = layoutStore();
+            std::future<void> done;
+            {
+                std::lock_guard<std::mutex> g(s.lock);
+                done = std::move(s.worker);
+            }
+            if (done.valid())
+                done.wait();
+        });
     store.worker = std::async(std::launch::async, [jobs = std::move(jobs), afterwards = std::move(afterwards)] {
         for (const auto& [name, promise] : jobs) {
             try {
