@@ -50,7 +50,7 @@ private:
     const QIcon& icon() {
         if (!state_->done) {
             state_->done = true;
-            if (QApplication::instance())
+            if (qobject_cast<QApplication*>(QCoreApplication::instance())) // styles need a widget application
                 state_->loaded = QApplication::style()->standardIcon(state_->which);
         }
         return state_->loaded;

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh asan
-filter() { grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true; }
+filter() { grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: ' || true; }
 if [ -z "${DISPLAY:-}" ]; then
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset asan -LE soak --output-on-failure -j2 "$@" | filter
 else

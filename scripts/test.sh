@@ -17,5 +17,5 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$(head -n1 "$xnumber")"
 fi
 # Only what did not pass is shown; with pipefail each run fails exactly when its ctest does.
-ctest --preset default --output-on-failure -j2 "$@" | { grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true; }
+ctest --preset default --output-on-failure -j2 "$@" | { grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: ' || true; }
 scripts/sanitize.sh "$@"
