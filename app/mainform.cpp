@@ -101,7 +101,7 @@ void Tmainform::buildTabs() {
     PageControl1->setObjectName("PageControl1");
     setCentralWidget(PageControl1);
 
-    TabSheet1 = new QWidget;
+    TabSheet1 = new QWidget(PageControl1); // a child from the start, so its controls are made with the form's font
     TabSheet1->setObjectName("TabSheet1");
     SynEdtasm = new TSynEdit(TabSheet1);
     SynEdtasm->setObjectName("SynEdtasm");
@@ -114,7 +114,7 @@ void Tmainform::buildTabs() {
     SynEdtasm->setHighlighter(SynAsmSyn88());
     PageControl1->addTab(TabSheet1, QStringLiteral("源程序"));
 
-    TabSheet2 = new QWidget;
+    TabSheet2 = new QWidget(PageControl1); // a child from the start, so its controls are made with the form's font
     TabSheet2->setObjectName("TabSheet2");
     pnl_dock = new DockPanel(TabSheet2);
     pnl_dock->setObjectName("pnl_dock");
@@ -142,7 +142,7 @@ void Tmainform::buildTabs() {
     Label3 = label("Label3", QStringLiteral("销售热线:010-62785678"), {48, 432, 326, 27}, small);
     PageControl1->addTab(TabSheet2, QStringLiteral("机器布局"));
 
-    TabSheet3 = new QWidget;
+    TabSheet3 = new QWidget(PageControl1); // a child from the start, so its controls are made with the form's font
     TabSheet3->setObjectName("TabSheet3");
     videoTab_ = std::make_unique<VideoTab>(TabSheet3, this);
     PageControl1->addTab(TabSheet3, QStringLiteral("视频区"));
