@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
 // The layout files are compiled into lg_boards; a static library must register them explicitly.
@@ -327,7 +328,7 @@ void prefetchStoredLayouts(std::function<void()> afterwards) {
             if (done.valid())
                 done.wait();
         });
-    store.worker = std::async(std::launch::async, [jobs = std::move(jobs), afterwards = std::move(afterwards)] {
+    auto work = [jobs, afterwards = std::move(afterwards)] {
         for (const auto& [name, promise] : jobs) {
             try {
                 promise->set_value(readStoredLayout(name));
@@ -342,7 +343,14 @@ void prefetchStoredLayouts(std::function<void()> afterwards) {
                 // Only a head start: whoever needs the work later does it again and reports its failure.
             }
         }
-    });
+    };
+    try {
+        store.worker = std::async(std::launch::async, std::move(work));
+    } catch (const std::system_error&) {
+        // No thread to be had: the callers read the layouts themselves, as without a prefetch.
+        for (const auto& job : jobs)
+            store.layouts.erase(job.first);
+    }
 }
 
 QString blockKey(const QString& componentName) { return componentName.mid(3); }
