@@ -125,7 +125,14 @@ std::vector<TiLCDGlyphEntry> Parse(const QByteArray& text) {
     return entries;
 }
 
-QByteArray BuiltinText() { return readResource(QStringLiteral(":/widgets/lcd_builtin.txt")); }
-QByteArray BoardsText() { return readResource(QStringLiteral(":/widgets/lcd_boards.txt")); }
+// Read once: every LCD asks for them when it is made.
+QByteArray BuiltinText() {
+    static const QByteArray text = readResource(QStringLiteral(":/widgets/lcd_builtin.txt"));
+    return text;
+}
+QByteArray BoardsText() {
+    static const QByteArray text = readResource(QStringLiteral(":/widgets/lcd_boards.txt"));
+    return text;
+}
 
 } // namespace lcdcharset

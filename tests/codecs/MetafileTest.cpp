@@ -1,5 +1,6 @@
 // The metafile renderers: what the common records draw, records we skip, and damaged or hostile files.
 #include "tests/codecs/Samples.h"
+#include "tests/support/TestSupport.h"
 
 #include "codecs/Decoders.h"
 #include "codecs/MetafilePainter.h"
@@ -30,12 +31,8 @@ enum : uint32_t {
 };
 
 QString errorOf(QImage (*render)(QByteArrayView), const QByteArray& bytes) {
-    try {
-        render(bytes);
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("(rendered without error)");
+    const QString message = testsupport::errorOf([&] { render(bytes); });
+    return message.isEmpty() ? QStringLiteral("(rendered without error)") : message;
 }
 
 // A solid brush of `rgb` and a null pen, selected, in the lowest free WMF slots.
@@ -59,6 +56,18 @@ int darkPixels(const QImage& image, const QRect& area) {
     return n;
 }
 
+// Both renderers' samples draw one scene on a 200 x 100 frame: a red rectangle, a blue ellipse, a green
+// triangle, a yellow bitmap, white ground, and dark text of the given height at 105, 55.
+void expectSampleScene(const QImage& image, int textHeight) {
+    ASSERT_EQ(image.size(), QSize(200, 100));
+    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(150, 75), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(50, 90), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(170, 20), qRgb(255, 255, 0));
+    EXPECT_EQ(image.pixel(195, 5), qRgb(255, 255, 255));
+    EXPECT_GT(darkPixels(image, QRect(105, 55, 60, textHeight)), 20);
+}
+
 } // namespace
 
 TEST(Wmf, DrawsShapesBitmapsAndTextOfThePlaceableFrame) {
@@ -79,13 +88,7 @@ TEST(Wmf, DrawsShapesBitmapsAndTextOfThePlaceableFrame) {
     w.record(W_SelectObject, {4});
     w.record(W_TextOut, {4, 'H' | ('H' << 8), 'H' | ('H' << 8), 55, 105}); // "HHHH" at x 105, y 55
     const QImage image = renderWmf(w.finish(QRect(0, 0, 200, 100), 96));
-    ASSERT_EQ(image.size(), QSize(200, 100));
-    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
-    EXPECT_EQ(image.pixel(150, 75), qRgb(0, 0, 255));
-    EXPECT_EQ(image.pixel(50, 90), qRgb(0, 255, 0));
-    EXPECT_EQ(image.pixel(170, 20), qRgb(255, 255, 0));
-    EXPECT_EQ(image.pixel(195, 5), qRgb(255, 255, 255));
-    EXPECT_GT(darkPixels(image, QRect(105, 55, 60, 22)), 20);
+    expectSampleScene(image, 22);
 }
 
 TEST(Wmf, WindowRecordsMapLogicalUnitsOntoThePicture) {
@@ -179,13 +182,7 @@ TEST(Emf, DrawsShapesBitmapsTextAndTransforms) {
     QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     e.record(E_ExtTextOutW, {0, 0, 0, 0, 1, bits(1), bits(1), 105, 55, text.size(), 76, 0, 0, 0, 0, 0, 0}, utf16);
     const QImage image = renderEmf(e.finish());
-    ASSERT_EQ(image.size(), QSize(200, 100));
-    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
-    EXPECT_EQ(image.pixel(150, 75), qRgb(0, 0, 255));
-    EXPECT_EQ(image.pixel(50, 90), qRgb(0, 255, 0));
-    EXPECT_EQ(image.pixel(170, 20), qRgb(255, 255, 0));
-    EXPECT_EQ(image.pixel(195, 5), qRgb(255, 255, 255));
-    EXPECT_GT(darkPixels(image, QRect(105, 55, 60, 20)), 20);
+    expectSampleScene(image, 20);
 }
 
 TEST(Emf, DamagedAndHostileFiles) {

@@ -13,6 +13,15 @@ ErrorRecorder::ErrorRecorder() {
 
 ErrorRecorder::~ErrorRecorder() { errorreport::setReporter(std::move(previous_)); }
 
+QString errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return {};
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);

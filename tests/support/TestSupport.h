@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace testsupport {
 
 // Records the default error report's texts instead of showing message boxes, for its lifetime.
@@ -21,6 +23,9 @@ private:
     QStringList texts_;
     errorreport::Reporter previous_;
 };
+
+// The message of the Error that `f` raises, or an empty text when it raises none.
+QString errorOf(const std::function<void()>& f);
 
 // Writes bytes to a file, creating folders as needed; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);

@@ -2,9 +2,12 @@
 // sets, glyph Data parsing and bad metrics.
 #include "WidgetProbe.h"
 #include "base/ErrorReport.h"
+#include "tests/support/TestSupport.h"
 #include "widgets/iLCDMatrix.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::errorOf;
 
 #include <array>
 #include <future>
@@ -44,15 +47,6 @@ std::vector<quint32> glyphAt(TiLCDMatrix& lcd, const QImage& img, int col, int r
         rows.push_back(v);
     }
     return rows;
-}
-
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return {};
 }
 
 } // namespace

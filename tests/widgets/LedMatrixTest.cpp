@@ -2,9 +2,12 @@
 // the centred grid, rectangle and round indicators, the per-colour picture cache, mouse events.
 #include "WidgetProbe.h"
 #include "base/ErrorReport.h"
+#include "tests/support/TestSupport.h"
 #include "widgets/iLedMatrix.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::errorOf;
 
 namespace {
 
@@ -28,15 +31,6 @@ int count(const QImage& img, const QRect& r, QRgb colour) {
         for (int x = r.left(); x <= r.right(); ++x)
             n += wt::pixel(img, x, y) == colour;
     return n;
-}
-
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return {};
 }
 
 } // namespace
