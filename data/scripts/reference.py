@@ -39,8 +39,7 @@ MENU = {
                 'MAX485把TTL信号转换为差分信号，TEN/R为高时发送，为低时接收，半双工通信，可多机联网。'),
     'n_syscomm': ('系统通信接口', [['PC机', 'RS-232', '监控CPU', '实验箱系统']],
                   '系统通信口用于PC机与实验箱监控程序通信：下载程序、单步运行、读写寄存器和存储器。'),
-    'N_shuma': ('数码管显示', [['段码 a~dp', '驱动', '6位共阴极\n数码管'], ['位码 S1~S6', '反相驱动', '公共端']],
-                '6位共阴极数码管，段码高电平点亮，位码低电平选中一位；用动态扫描方式显示，每位约1毫秒。'),
+    'N_shuma': ('数码管显示', None, None),  # drawn as its circuit: display_picture
     'n_key': ('键盘接口', [['列扫描线', '4×4 矩阵键盘', '行线 → JR'], ['监控键盘', '十六进制键盘']],
               '矩阵键盘的列线由位码口输出扫描信号，行线经JR读入，无键时行线为高（上拉），有键按下时该行为低。'),
     'n_CPU51': ('目标CPU控制电路', [['晶振\n12MHz', 'AT89S52', 'RST 复位'], ['ISP 下载口', 'P0/P2 总线', '74LS373']],
@@ -246,7 +245,7 @@ def socket(d, x, y, labels, title, title_right=False):
 def display_picture():
     """The common circuit of the six-digit display: segment socket JLED, digit-select socket JS, drivers and
     the six common-cathode digits, as the display experiments wire and drive it."""
-    img, d = canvas('数码管显示')
+    img, d = canvas(MENU['N_shuma'][0])
     grey = (110, 110, 110)
     # segment socket JLED, then the segment drivers
     socket(d, 40, 70, list('abcdefg') + ['dp'], 'JLED 段码 D0~D7', title_right=True)
