@@ -60,21 +60,45 @@ def arrow(d, pts, fill=INK, width=2, head=8):
     d.polygon([(xb, yb), left, right], fill=fill)
 
 
-def wrap(text, size, max_width):
-    """Splits text (Chinese or Latin) into lines no wider than max_width."""
-    lines, cur = [], ''
+NO_LINE_START = '，。、；：！？）》”’'
+
+
+def units(text):
+    """The pieces a line may be broken between: a run of ASCII non-blanks (a name or number such as
+    "FF28H" or "P1.0"), or any other single character; closing punctuation stays with what it follows."""
+    out = []
     for ch in text:
-        if ch == '\n':
-            lines.append(cur)
-            cur = ''
-            continue
-        if text_width(cur + ch, size) > max_width:
-            lines.append(cur)
-            cur = ch
+        ascii_word = ch.isascii() and not ch.isspace()
+        if out and ((ascii_word and out[-1][-1].isascii() and not out[-1][-1].isspace())
+                    or ch in NO_LINE_START):
+            out[-1] += ch
         else:
-            cur += ch
-    if cur:
+            out.append(ch)
+    return out
+
+
+def wrap(text, size, max_width):
+    """Splits text (Chinese or Latin) into lines no wider than max_width, never inside an ASCII word or
+    number unless the word alone is wider than a line."""
+    lines = []
+    for para in text.split('\n'):
+        cur = ''
+        for unit in units(para):
+            if cur and text_width(cur + unit, size) > max_width:
+                lines.append(cur.rstrip())
+                cur = unit.lstrip()
+            else:
+                cur += unit
+            # a word wider than a line is broken between its characters
+            while len(cur) > 1 and text_width(cur, size) > max_width:
+                n = len(cur) - 1
+                while n > 1 and text_width(cur[:n], size) > max_width:
+                    n -= 1
+                lines.append(cur[:n])
+                cur = cur[n:]
         lines.append(cur)
+    if lines and not lines[-1]:
+        lines.pop()
     return lines
 
 

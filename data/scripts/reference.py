@@ -12,6 +12,11 @@ import os
 from drawing import ROOT, canvas, box, arrow, font, paragraph, save, INK, BLUE, RED, CHIP, PALE
 
 BOARDS = ['QK740X', 'QK620X', 'QK310X', 'QK930X']
+# The boards as the model menu names them (the layout files use the form's short name).
+BOARD_NAMES = {'QK310X': 'QK310X+'}
+# A module drawn as two blocks: the clickable one with the caption, and a block without caption beside it
+# that holds the rest of the module's terminals (the digit-select socket JS of the keyboard and display).
+MODULE_PARTS = {'key': ['SpeedButton39']}
 
 # Menu items under "实验接口": item name -> (caption, chains of boxes drawn left to right, notes)
 MENU = {
@@ -34,8 +39,7 @@ MENU = {
                 'MAX485把TTL信号转换为差分信号，TEN/R为高时发送，为低时接收，半双工通信，可多机联网。'),
     'n_syscomm': ('系统通信接口', [['PC机', 'RS-232', '监控CPU', '实验箱系统']],
                   '系统通信口用于PC机与实验箱监控程序通信：下载程序、单步运行、读写寄存器和存储器。'),
-    'N_shuma': ('数码管显示', [['段码 a~dp', '驱动', '6位共阴极\n数码管'], ['位码 S1~S6', '反相驱动', '公共端']],
-                '6位共阴极数码管，段码高电平点亮，位码低电平选中一位；用动态扫描方式显示，每位约1毫秒。'),
+    'N_shuma': ('数码管显示', None, None),  # drawn as its circuit: display_picture
     'n_key': ('键盘接口', [['列扫描线', '4×4 矩阵键盘', '行线 → JR'], ['监控键盘', '十六进制键盘']],
               '矩阵键盘的列线由位码口输出扫描信号，行线经JR读入，无键时行线为高（上拉），有键按下时该行为低。'),
     'n_CPU51': ('目标CPU控制电路', [['晶振\n12MHz', 'AT89S52', 'RST 复位'], ['ISP 下载口', 'P0/P2 总线', '74LS373']],
@@ -149,17 +153,25 @@ def menu_picture(key):
     return img
 
 
+def board_list(boards):
+    return '、'.join(BOARD_NAMES.get(b, b) for b in dict.fromkeys(boards))
+
+
 def block_picture(key, uses, notes=None):
     """The module as it lies on the board, enlarged, with its terminals named."""
     board, block = uses[0]
     comps = BOARDS_DATA[board]
     caption = block.get('caption', '').strip() or key
     img, d = canvas(caption)
-    bx, by, bw, bh = block['rect']
+    parts = [block] + [c for c in comps if c['name'] in MODULE_PARTS.get(key, [])]
+    bx = min(p['rect'][0] for p in parts)
+    by = min(p['rect'][1] for p in parts)
+    bw = max(p['rect'][0] + p['rect'][2] for p in parts) - bx
+    bh = max(p['rect'][1] + p['rect'][3] for p in parts) - by
     scale = min(560 / bw, 280 / bh, 5.0)
     ox, oy = 320 - bw * scale / 2, 60 + (290 - bh * scale) / 2
     d.rectangle([ox, oy, ox + bw * scale, oy + bh * scale], fill=(236, 236, 236), outline=INK, width=2)
-    terms = terminals_in(block, comps)
+    terms = [t for p in parts for t in terminals_in(p, comps)]
     if not terms:
         d.text((320, oy + bh * scale / 2), caption, font=font(28), fill=(120, 120, 120), anchor='mm')
     for t in terms:
@@ -178,8 +190,7 @@ def block_picture(key, uses, notes=None):
     y = paragraph(d, 30, y, BLOCKS.get(key, ''), size=15, max_width=580)
     if notes:
         y = paragraph(d, 30, y + 2, notes, size=14, max_width=580, fill=(70, 70, 70))
-    boards = '、'.join(dict.fromkeys(b for b, _ in uses))
-    d.text((30, 455), '实验箱：' + boards, font=font(13), fill=RED)
+    d.text((30, 455), '实验箱：' + board_list(b for b, _ in uses), font=font(13), fill=RED)
     return img
 
 
@@ -199,6 +210,79 @@ def digit_picture(n):
     paragraph(d, 30, 390, '共阴极七段数码管：段码a~g、dp对应D0~D7，高电平点亮；位码低电平选中。'
               '段码表：0=3FH 1=06H 2=5BH 3=4FH 4=66H 5=6DH 6=7DH 7=07H 8=7FH 9=6FH。', size=14, max_width=580)
     return img
+
+
+# Segments of a seven-segment digit in a unit box (x 0..1, y 0..2), and the digits 0..9 they form.
+SEGMENTS = {'a': ((0.12, 0), (0.88, 0)), 'b': ((1, 0.1), (1, 0.9)), 'c': ((1, 1.1), (1, 1.9)),
+            'd': ((0.12, 2), (0.88, 2)), 'e': ((0, 1.1), (0, 1.9)), 'f': ((0, 0.1), (0, 0.9)),
+            'g': ((0.12, 1), (0.88, 1))}
+DIGIT_SEGMENTS = ['abcdef', 'bc', 'abdeg', 'abcdg', 'bcfg', 'acdfg', 'acdefg', 'abc', 'abcdefg', 'abcdfg']
+UNLIT = (62, 44, 44)
+
+
+def seven_segment(d, x, y, w, digit, width=5):
+    """One digit showing `digit`, its box w wide and 2w high from (x, y); the decimal point at its lower right."""
+    lit = DIGIT_SEGMENTS[digit]
+    for name, ((x0, y0), (x1, y1)) in SEGMENTS.items():
+        d.line([(x + x0 * w, y + y0 * w), (x + x1 * w, y + y1 * w)], fill=RED if name in lit else UNLIT,
+               width=width)
+    d.ellipse([x + w + 4, y + 2 * w - 3, x + w + 10, y + 2 * w + 3], fill=UNLIT)
+
+
+def socket(d, x, y, labels, title, title_right=False):
+    """An 8-pin socket drawn flat, its pins D0~D7 left to right from x; labels above the pins, the title
+    below it or to its right."""
+    d.rectangle([x - 8, y - 8, x + 18 * 7 + 8, y + 8], fill=(250, 220, 40), outline=INK, width=2)
+    for i in range(8):
+        d.ellipse([x + 18 * i - 3, y - 3, x + 18 * i + 3, y + 3], fill=INK)
+        d.text((x + 18 * i, y - 12), labels[i], font=font(11), fill=BLUE, anchor='mb')
+    if title_right:
+        d.text((x + 18 * 7 + 16, y), title, font=font(13), fill=BLUE, anchor='lm')
+    else:
+        d.text((x + 63, y + 13), title, font=font(13), fill=BLUE, anchor='mt')
+
+
+def display_picture():
+    """The common circuit of the six-digit display: segment socket JLED, digit-select socket JS, drivers and
+    the six common-cathode digits, as the display experiments wire and drive it."""
+    img, d = canvas(MENU['N_shuma'][0])
+    grey = (110, 110, 110)
+    # segment socket JLED, then the segment drivers
+    socket(d, 40, 70, list('abcdefg') + ['dp'], 'JLED 段码 D0~D7', title_right=True)
+    d.line([(103, 78), (103, 116)], fill=INK, width=5)
+    box(d, 28, 116, 178, 150, '段驱动（同相）', size=13, fill=CHIP)
+    # the segment bus: a~dp of all six digits in parallel
+    digits_x = [238 + 62 * i for i in range(6)]
+    d.line([(178, 134), (digits_x[-1] + 20, 134)], fill=INK, width=5)
+    d.text((190, 128), 'a~g、dp（6位并联）', font=font(11), fill=grey, anchor='lb')
+    for n, x in enumerate(digits_x):
+        d.line([(x + 20, 134), (x + 20, 160)], fill=INK, width=3)
+        d.rectangle([x - 6, 160, x + 50, 262], fill=(30, 30, 30), outline=INK)
+        seven_segment(d, x + 4, 168, 34, n + 1)
+        d.text((x + 22, 270), '第%d位' % (n + 1), font=font(12), fill=INK, anchor='mt')
+        # the common cathode, through an inverting digit driver, to the select bus
+        d.line([(x + 22, 262), (x + 22, 268)], fill=INK, width=1)
+        d.line([(x + 22, 286), (x + 22, 294)], fill=INK, width=1)
+        d.polygon([(x + 12, 294), (x + 32, 294), (x + 22, 310)], fill=CHIP, outline=INK)
+        d.ellipse([x + 19, 310, x + 25, 316], fill='white', outline=INK)
+        d.line([(x + 22, 316), (x + 22, 336)], fill=INK, width=1)
+        d.text((x + 26, 326), 'S%d' % (n + 1), font=font(11), fill=BLUE, anchor='lm')
+    d.text((digits_x[-1] + 36, 302), '位驱动\n（反相）', font=font(11), fill=grey, anchor='lm')
+    # digit-select socket JS: D0 selects the leftmost digit
+    d.line([(174, 336), (digits_x[-1] + 22, 336)], fill=INK, width=5)
+    socket(d, 40, 336, ['S1', 'S2', 'S3', 'S4', 'S5', 'S6', '', ''], 'JS 位码 D0~D7')
+    paragraph(d, 30, 374, '6位共阴极七段数码管。段码经JLED插座送入，D0~D7依次为a~g、dp，高电平点亮；'
+              '位码经JS插座送入，D0~D5依次选中左起第1~6位，低电平选中(D6、D7不用)。动态扫描：每次送一位的'
+              '段码和位码，约1毫秒后换下一位。实验中JLED接8255 A口(JX9)，JS接B口(JX15)。', size=14, max_width=580)
+    boards = [b for b in BOARDS if {'JLED', 'JS'} <= {c['name'][4:].upper() for c in BOARDS_DATA[b]
+                                                      if c['kind'] == 'terminal'}]
+    d.text((30, 455), '实验箱：' + board_list(boards), font=font(13), fill=RED)
+    return img
+
+
+# Pictures drawn as circuits of their own rather than as the board's block: BlockKey or menu name
+# (in lower case) -> drawing.
+CIRCUITS = {'shuma': display_picture}
 
 
 def lcd_picture():
@@ -244,7 +328,9 @@ def main():
     by_lower = {k.lower(): k for k in blocks}
     for key in MENU:
         name = key[2:]
-        if name.lower() in by_lower:
+        if name.lower() in CIRCUITS:
+            written.append(save(CIRCUITS[name.lower()](), name + '.jpg'))
+        elif name.lower() in by_lower:
             bkey = by_lower[name.lower()]
             caption, chains, notes = MENU[key]
             written.append(save(block_picture(bkey, blocks[bkey], notes), name + '.jpg'))
@@ -252,7 +338,9 @@ def main():
             written.append(save(menu_picture(key), name + '.jpg'))
     menu_names = {k[2:].lower() for k in MENU}
     for key, uses in blocks.items():
-        if key.lower() not in menu_names:
+        if key.lower() in CIRCUITS and key.lower() not in menu_names:
+            written.append(save(CIRCUITS[key.lower()](), key + '.jpg'))
+        elif key.lower() not in menu_names:
             written.append(save(block_picture(key, uses), key + '.jpg'))
     for n in range(1, 7):
         written.append(save(digit_picture(n), '%d.jpg' % n))

@@ -1,9 +1,11 @@
 // Checks of the bundled sample data: catalogue, assembly sources, experiment and reference pictures.
 #include "tests/support/TestSupport.h"
+#include "tests/viewers/ModalCloser.h"
 
 #include "base/Gbk.h"
 #include "base/ProgramFolder.h"
 #include "engine/linksheet.h"
+#include "viewers/U_Edit.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +15,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <memory>
 
 namespace {
 
@@ -238,6 +246,64 @@ TEST(SampleCatalogue, WiringNamesTerminalsOfEveryBoardOfferingTheType) {
         for (int type : b.types)
             EXPECT_GE(perBoardAndType[b.name][type], 3) << b.name.toStdString() << " type " << type;
     }
+}
+
+// The text viewer does not wrap, so the texts carry their own line breaks: every line of every text fits the
+// viewer as it first opens, in its own font, and no text loses its end to the capacity of its record field.
+TEST(SampleCatalogue, TextsFitTheirFieldsAndTheTextViewerWithoutSidewaysScrolling) {
+    TExperimentRecord record;
+    const struct {
+        const char* column;
+        int capacity;
+    } fields[] = {{"入口地址", record.EntryAddress.capacity},   {"实验名称", record.ExperimentName.capacity},
+                  {"实验电路", record.CircuitPicture.capacity}, {"实验框图", record.FlowChartPicture.capacity},
+                  {"实验接线", record.WiringText.capacity},     {"实验程序", record.ProgramFile.capacity},
+                  {"实验目的", record.Purpose.capacity},        {"实验要求", record.Requirement.capacity}};
+
+    QWidget mainWindow;
+    mainWindow.resize(805, 644);
+    auto* viewer = new TFrmEdit(&mainWindow);
+    ASSERT_EQ(FrmEdit, viewer);
+    struct Seen {
+        int sidewaysRange = -1;
+        qreal widest = 0;
+        QString widestLine;
+        int room = 0;
+    } seen;
+    ModalCloser closer([&](QWidget*) {
+        const QPlainTextEdit* memo = viewer->Memo1;
+        seen = {memo->horizontalScrollBar()->maximum(), 0, {},
+                memo->viewport()->width() - 2 * int(memo->document()->documentMargin())};
+        for (QTextBlock b = memo->document()->firstBlock(); b.isValid(); b = b.next())
+            if (b.layout()->lineCount() > 0 && b.layout()->lineAt(0).naturalTextWidth() > seen.widest) {
+                seen.widest = b.layout()->lineAt(0).naturalTextWidth();
+                seen.widestLine = b.text();
+            }
+    });
+
+    int shown = 0;
+    for (const Experiment& e : catalogue()) {
+        const std::string who = e.file.toStdString();
+        for (const auto& f : fields)
+            EXPECT_LE(gbk::encode(e.text(f.column)).size(), f.capacity) << who << " " << f.column;
+        // As the board view shows them: purpose and requirement from their record fields, the description whole.
+        record.Purpose.assign(gbk::encode(e.text("实验目的")));
+        record.Requirement.assign(gbk::encode(e.text("实验要求")));
+        const std::pair<const char*, QByteArray> texts[] = {{"实验目的", record.Purpose.bytes()},
+                                                            {"实验要求", record.Requirement.bytes()},
+                                                            {"实验说明", gbk::encode(e.text("实验说明"))}};
+        for (const auto& [column, bytes] : texts) {
+            seen = {};
+            ShowText(gbk::encode(QString::fromUtf8(column) + ": " + e.text("实验名称")), bytes);
+            ++shown;
+            EXPECT_EQ(seen.sidewaysRange, 0)
+                << who << " " << column << ": a line is " << seen.widest << " pixels wide, the viewer shows "
+                << seen.room << ": " << seen.widestLine.toStdString();
+            EXPECT_LE(seen.widest, seen.room) << who << " " << column;
+        }
+    }
+    EXPECT_EQ(closer.openings(), shown);
+    EXPECT_GE(shown, 120);
 }
 
 TEST(SampleCatalogue, BuiltCatalogueLintsCleanAndExportsBackToItsSources) {
