@@ -98,7 +98,10 @@ protected:
         page = new QWidget(&window);
         page->setGeometry(0, 0, 797, 620);
         tab = std::make_unique<VideoTab>(page, &window, service.get());
-        tab->setMessageBox([this](const QString& text, const QString& caption) { boxes << caption + "|" + text; });
+        tab->setMessageBox([this](const QString& text, const QString& caption, QMessageBox::Icon icon) {
+            boxes << caption + "|" + text;
+            icons << icon;
+        });
         window.show();
     }
 
@@ -109,6 +112,7 @@ protected:
     QWidget* page = nullptr;
     std::unique_ptr<VideoTab> tab;
     QStringList boxes;
+    QList<QMessageBox::Icon> icons;
 };
 
 TEST_F(GstCaptureTest, SlotsAreTheGivenSources) {
@@ -331,7 +335,7 @@ TEST(GstCaptureProgram, WithoutACameraRecordAndSnapshotShowTheirBoxes) {
     page->resize(797, 620);
     VideoTab tab(page, &window); // the program's own service
     QStringList boxes;
-    tab.setMessageBox([&](const QString& text, const QString& caption) { boxes << caption + "|" + text; });
+    tab.setMessageBox([&](const QString& text, const QString& caption, QMessageBox::Icon) { boxes << caption + "|" + text; });
     tab.openButton()->click();
     tab.cameraButton()->click();
     EXPECT_THAT(boxes, ElementsAre(QStringLiteral("提示|视频打开失败，检查是否已经安装视频!"),
