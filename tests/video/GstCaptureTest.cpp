@@ -21,6 +21,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 using namespace capture;
 using ::testing::ElementsAre;
 
@@ -82,6 +88,32 @@ bool aviHeader(const QString& file, std::uint32_t* frames, std::uint32_t* microS
     *microSecPerFrame = qFromLittleEndian<std::uint32_t>(b.constData() + at + 8);
     *frames = qFromLittleEndian<std::uint32_t>(b.constData() + at + 8 + 16);
     return true;
+}
+
+// What a player relies on: the main header's frame count and the index's video entries.
+struct AviCounts {
+    bool hasIndex = false;
+    std::uint32_t headerFrames = 0;
+    std::uint32_t indexedFrames = 0;
+};
+
+AviCounts aviCounts(const QString& file) {
+    AviCounts c;
+    std::uint32_t period = 0;
+    if (!aviHeader(file, &c.headerFrames, &period))
+        return c;
+    const QByteArray b = testsupport::readFile(file);
+    for (qsizetype at = 12; at + 8 <= b.size();) {
+        const std::uint32_t size = qFromLittleEndian<std::uint32_t>(b.constData() + at + 4);
+        if (b.mid(at, 4) == "idx1") {
+            c.hasIndex = at + 8 + qsizetype(size) <= b.size();
+            for (qsizetype e = at + 8; c.hasIndex && e + 16 <= at + 8 + qsizetype(size); e += 16)
+                c.indexedFrames += b.mid(e, 3) == "00d" ? 1 : 0;
+            break;
+        }
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return c;
 }
 
 class GstCaptureTest : public ::testing::Test {
@@ -343,6 +375,112 @@ TEST(GstCaptureProgram, WithoutACameraRecordAndSnapshotShowTheirBoxes) {
     EXPECT_EQ(tab.openButton()->text(), "视频录像");
     EXPECT_EQ(tab.statusText(), "录像停止");
     EXPECT_FALSE(tab.videoCap()->DriverOpen());
+}
+
+// A late end notice: Esc queues the end of the first recording, which is stopped and followed by a second
+// before the notice is delivered; the notice must not end the second.
+TEST_F(GstCaptureTest, ALateEndNoticeDoesNotEndTheNextRecording) {
+    makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
+    TVideoCap* cap = tab->videoCap();
+    cap->setDriverIndex(0);
+    cap->setDriverOpen(true);
+    ASSERT_TRUE(cap->StartCapture());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(tab->openButton(), &esc);
+    ASSERT_TRUE(cap->StopCapture());
+    cap->setVideoFileName(QStringLiteral("second.avi"));
+    ASSERT_TRUE(cap->StartCapture());
+    wait(300); // the first recording's notice is delivered here
+    cap->RefreshStatus();
+    EXPECT_TRUE(cap->CapturingNow());
+    EXPECT_TRUE(cap->StopCapture());
+}
+
+TEST_F(GstCaptureTest, SnapshotAfterTheCameraIsGoneShowsBoxCNotItsLastFrame) {
+    makeTab(QStringLiteral(
+        "videotestsrc is-live=true num-buffers=30 ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
+    bool gone = false;
+    tab->videoCap()->setOnError([&](TVideoCap*, std::int32_t id, const QString&) { gone = id == IDS_CAP_ERROR_SOURCE; });
+    tab->cameraButton()->click();
+    ASSERT_TRUE(boxes.isEmpty()) << boxes.join(",").toStdString();
+    const qint64 photo = tab->image()->pixmap().cacheKey();
+    const QByteArray file = testsupport::readFile(VideoTab::snapshotPath());
+    ASSERT_TRUE(waitFor([&] { return gone; }, 4000));
+    tab->cameraButton()->click();
+    EXPECT_THAT(boxes, ElementsAre(QStringLiteral("出错!|无法打开视频，请检查视频是否正确安装!")));
+    EXPECT_EQ(tab->image()->pixmap().cacheKey(), photo);
+    EXPECT_EQ(testsupport::readFile(VideoTab::snapshotPath()), file);
+    EXPECT_FALSE(tab->videoCap()->GrabFrame());
+}
+
+// Recordings into a 2 MB file system of their own. A busy picture (noise) makes large frames, so the disk
+// fills within a few seconds.
+class SmallDiskTest : public GstCaptureTest {
+protected:
+    void SetUp() override {
+        GstCaptureTest::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "mounting a small file system needs root";
+        mountPoint = dir.filePath(QStringLiteral("small"));
+        ASSERT_TRUE(QDir().mkpath(mountPoint));
+        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=2m") != 0)
+            GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+        mounted = true;
+        QDir::setCurrent(mountPoint);
+    }
+    void TearDown() override {
+        tab.reset();
+        GstCaptureTest::TearDown();
+        if (mounted)
+            ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
+    }
+    void startRecording() {
+        makeTab(QStringLiteral("videotestsrc is-live=true pattern=snow ! "
+                               "capsfilter caps=video/x-raw,width=320,height=240,framerate=30/1"));
+        tab->openButton()->click();
+        ASSERT_TRUE(tab->recording()) << boxes.join(",").toStdString();
+    }
+    // The tab shows the stopped state with the one box, and the file is whole: header and index agree and
+    // GStreamer plays it.
+    void expectStoppedWithAFinishedFile() {
+        ASSERT_TRUE(waitFor([&] { return !tab->recording(); }, 15000));
+        EXPECT_THAT(boxes, ElementsAre(QStringLiteral("提示|磁盘空间不足，录像已停止")));
+        EXPECT_THAT(icons, ElementsAre(QMessageBox::Warning));
+        EXPECT_EQ(tab->openButton()->text(), "视频录像");
+        EXPECT_EQ(tab->statusText(), "录像停止");
+        tab->videoCap()->RefreshStatus();
+        EXPECT_FALSE(tab->videoCap()->CapturingNow());
+        const AviCounts counts = aviCounts(QStringLiteral("Video.avi"));
+        ASSERT_TRUE(counts.hasIndex);
+        EXPECT_GT(counts.indexedFrames, 5u);
+        EXPECT_EQ(counts.headerFrames, counts.indexedFrames);
+        const Discovered d = discover(QStringLiteral("Video.avi"));
+        EXPECT_TRUE(d.ok);
+        EXPECT_NEAR(d.seconds, counts.indexedFrames / 15.0, 0.2);
+    }
+
+    QString mountPoint;
+    bool mounted = false;
+};
+
+TEST_F(SmallDiskTest, RecordingEndsWhileTheIndexStillFits) {
+    startRecording();
+    expectStoppedWithAFinishedFile();
+    // Ended in time, not by a failed write: every frame the recording took is in the file.
+    EXPECT_EQ(aviCounts(QStringLiteral("Video.avi")).indexedFrames, tab->videoCap()->statusCache()->dwCurrentVideoFrame);
+}
+
+// Another program takes the last free byte mid-recording: the file's writer fails, and the frames that
+// reached the disk are indexed in the room the cut leaves.
+TEST_F(SmallDiskTest, RecordingWhoseDiskAnotherProgramFillsIsFinishedAfterTheFailedWrite) {
+    startRecording();
+    wait(400);
+    QFile filler(QStringLiteral("filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    expectStoppedWithAFinishedFile();
 }
 
 } // namespace
