@@ -178,9 +178,11 @@ GstFlowReturn GstCaptureWindow::onNewSample(GstAppSink* sink, gpointer data) {
     bool limitReached = false;
     std::shared_ptr<AviRecorder> recorder;
     std::uint64_t generation = 0;
-    const std::uint32_t limit = self->indexLimit_.load();
+    std::uint32_t limit = 0;
     {
         std::lock_guard lock(self->mutex_);
+        // Read with the recorder it belongs to: a start sets the limit before it publishes the recorder.
+        limit = self->indexLimit_.load();
         if (self->latest_)
             gst_sample_unref(self->latest_);
         self->latest_ = gst_sample_ref(sample);

@@ -24,6 +24,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -411,6 +412,41 @@ TEST_F(GstCaptureTest, SnapshotAfterTheCameraIsGoneShowsBoxCNotItsLastFrame) {
     EXPECT_EQ(tab->image()->pixmap().cacheKey(), photo);
     EXPECT_EQ(testsupport::readFile(VideoTab::snapshotPath()), file);
     EXPECT_FALSE(tab->videoCap()->GrabFrame());
+}
+
+// The video-stream handler runs on the streaming thread while the user-interface thread replaces it (a
+// data race that ThreadSanitizer reports when the handler is read unguarded).
+TEST_F(GstCaptureTest, VideoStreamHandlerIsReplacedWhileFramesArrive) {
+    makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
+    TVideoCap* cap = tab->videoCap();
+    std::atomic<int> calls[2] = {0, 0};
+    std::atomic<bool> wrongHeader = false;
+    auto handler = [&](int which) {
+        return [&, which](TVideoCap* sender, PVIDEOHDR h) {
+            wrongHeader = wrongHeader || sender != cap || h->width != 160 || h->height != 120 || !h->lpData;
+            ++calls[which];
+        };
+    };
+    cap->setOnVideoStream(handler(0));
+    cap->setDriverIndex(0);
+    cap->setDriverOpen(true);
+    cap->setCapToFile(false);
+    ASSERT_TRUE(cap->StartCapture());
+    for (int i = 0; i < 20; ++i) {
+        cap->setOnVideoStream(handler(i % 2));
+        wait(30);
+    }
+    cap->setOnVideoStream(handler(1));
+    const int before = calls[1];
+    wait(300);
+    EXPECT_GT(calls[1] - before, 2); // the last handler set receives the frames
+    cap->setOnVideoStream(nullptr);
+    wait(100); // a call in progress may finish with the handler it started with
+    const int total = calls[0] + calls[1];
+    wait(200);
+    EXPECT_EQ(calls[0] + calls[1], total);
+    EXPECT_FALSE(wrongHeader);
+    EXPECT_TRUE(cap->StopCapture());
 }
 
 // Recordings into a 2 MB file system of their own. A busy picture (noise) makes large frames, so the disk
