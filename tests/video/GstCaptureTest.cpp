@@ -117,6 +117,43 @@ AviCounts aviCounts(const QString& file) {
     return c;
 }
 
+// Plays a file through GStreamer's own demuxer and decoder, in this process: the frames decoded, or -1 when
+// playing fails.
+int playedFrames(const QString& file) {
+    const QByteArray launch = "filesrc name=in ! decodebin ! fakesink name=out sync=false";
+    GError* err = nullptr;
+    GstElement* pipeline = gst_parse_launch(launch.constData(), &err);
+    g_clear_error(&err);
+    if (!pipeline)
+        return -1;
+    GstElement* in = gst_bin_get_by_name(GST_BIN(pipeline), "in");
+    g_object_set(in, "location", QFile::encodeName(file).constData(), nullptr);
+    gst_object_unref(in);
+    std::atomic<int> frames = 0;
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    GstPad* pad = gst_element_get_static_pad(out, "sink");
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer n) {
+            ++*static_cast<std::atomic<int>*>(n);
+            return GST_PAD_PROBE_OK;
+        },
+        &frames, nullptr);
+    gst_object_unref(pad);
+    gst_object_unref(out);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* m = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
+                                               static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ended = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_EOS;
+    if (m)
+        gst_message_unref(m);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ended ? frames.load() : -1;
+}
+
 class GstCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -414,7 +451,7 @@ TEST_F(GstCaptureTest, SnapshotAfterTheCameraIsGoneShowsBoxCNotItsLastFrame) {
     EXPECT_FALSE(tab->videoCap()->GrabFrame());
 }
 
-// The video-stream handler runs on the streaming thread while the user-interface thread replaces it (a
+// The video-stream handler runs on the service's streaming thread while the user-interface thread replaces it (a
 // data race that ThreadSanitizer reports when the handler is read unguarded).
 TEST_F(GstCaptureTest, VideoStreamHandlerIsReplacedWhileFramesArrive) {
     makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
@@ -490,9 +527,7 @@ protected:
         ASSERT_TRUE(counts.hasIndex);
         EXPECT_GT(counts.indexedFrames, 5u);
         EXPECT_EQ(counts.headerFrames, counts.indexedFrames);
-        const Discovered d = discover(QStringLiteral("Video.avi"));
-        EXPECT_TRUE(d.ok);
-        EXPECT_NEAR(d.seconds, counts.indexedFrames / 15.0, 0.2);
+        EXPECT_EQ(playedFrames(QStringLiteral("Video.avi")), int(counts.indexedFrames));
     }
 
     QString mountPoint;
