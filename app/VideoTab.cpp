@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
@@ -75,8 +76,12 @@ VideoTab::VideoTab(QWidget* page, QWidget* mainWindow, capture::CaptureService* 
     GroupBox1 = place(new QGroupBox(u(kGroupBox1.caption), page), kGroupBox1);
     VideoCap1 = place(new TVideoCap(GroupBox1, service), kVideoCap1);
     VideoCap1->setColor(Qt::black);
-    // The one failure the tab reports as it happens: a recording that the full disk ended.
-    VideoCap1->setOnError([this](TVideoCap*, std::int32_t id, const QString&) { captureError(id); });
+    // The one failure the tab reports as it happens: a recording that the full disk ended. The control
+    // may outlive the tab object.
+    VideoCap1->setOnError([tab = QPointer<VideoTab>(this)](TVideoCap*, std::int32_t id, const QString&) {
+        if (tab)
+            tab->captureError(id);
+    });
 
     GroupBox2 = place(new QGroupBox(u(kGroupBox2.caption), page), kGroupBox2);
     // The system's caption-text colour, white in the classic scheme.

@@ -87,9 +87,9 @@ struct Layout {
     std::uint32_t moviSize = 0;
 };
 
-// Walks the header list for the three counters the file keeps.
-void readHeaderList(int fd, std::int64_t at, std::int64_t end, std::int64_t fileSize, Layout* l) {
-    while (at + 8 <= end) {
+// Walks the header list for the three counters the file keeps (stream lists nest one level deep).
+void readHeaderList(int fd, std::int64_t at, std::int64_t end, std::int64_t fileSize, Layout* l, int depth = 0) {
+    while (at + 8 <= end && depth < 2) {
         Chunk c;
         if (!readChunk(fd, at, fileSize, &c))
             return;
@@ -98,7 +98,7 @@ void readHeaderList(int fd, std::int64_t at, std::int64_t end, std::int64_t file
             if (!readAt(fd, at + 8, type, 4))
                 return;
             if (std::memcmp(type, "strl", 4) == 0 || std::memcmp(type, "odml", 4) == 0)
-                readHeaderList(fd, at + 12, at + 8 + c.size, fileSize, l);
+                readHeaderList(fd, at + 12, at + 8 + c.size, fileSize, l, depth + 1);
         } else if (c.is("avih") && c.size >= 20) {
             l->avihData = at + 8;
         } else if (c.is("strh") && c.size >= 36 && l->strhData < 0) {
