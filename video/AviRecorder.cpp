@@ -150,8 +150,10 @@ void AviRecorder::stop(Stop why, const QString& text) {
 // kept frame, a few microseconds.
 bool AviRecorder::roomForAFrame() const {
     struct statvfs fs {};
-    if (::statvfs(nativePath_.constData(), &fs) != 0)
-        return true; // cannot tell: a failing write is still caught and the file finished after it
+    // Cannot tell (no answer, or a file system that reports no size, as some network ones do): go on; a
+    // failing write is still caught and the file finished after it.
+    if (::statvfs(nativePath_.constData(), &fs) != 0 || fs.f_blocks == 0)
+        return true;
     const std::uint64_t freeBytes = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
     const std::uint64_t kept = kept_.load();
     const std::uint64_t encoded = encoded_.load();
