@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
@@ -25,6 +26,7 @@ const char* const stoppedStatus = "录像停止";
 const char* const boxA = "视频无法捕捉，检查是否正确安装视频!";
 const char* const boxB = "视频打开失败，检查是否已经安装视频!";
 const char* const boxC = "无法打开视频，请检查视频是否正确安装!";
+const char* const diskFull = "磁盘空间不足，录像已停止";
 const char* const hintCaption = "提示";
 const char* const errorCaption = "出错!";
 } // namespace text
@@ -66,14 +68,20 @@ QPushButton* button(QWidget* parent, const Placement& p, QStyle::StandardPixmap 
 
 VideoTab::VideoTab(QWidget* page, QWidget* mainWindow, capture::CaptureService* service)
     : page_(page), mainWindow_(mainWindow) {
-    messageBox_ = [this](const QString& body, const QString& caption) {
-        QMessageBox box(QMessageBox::Critical, caption, body, QMessageBox::Ok, mainWindow_);
+    messageBox_ = [this](const QString& body, const QString& caption, QMessageBox::Icon icon) {
+        QMessageBox box(icon, caption, body, QMessageBox::Ok, mainWindow_);
         box.exec();
     };
 
     GroupBox1 = place(new QGroupBox(u(kGroupBox1.caption), page), kGroupBox1);
     VideoCap1 = place(new TVideoCap(GroupBox1, service), kVideoCap1);
     VideoCap1->setColor(Qt::black);
+    // The one failure the tab reports as it happens: a recording that the full disk ended. The control
+    // may outlive the tab object.
+    VideoCap1->setOnError([tab = QPointer<VideoTab>(this)](TVideoCap*, std::int32_t id, const QString&) {
+        if (tab)
+            tab->captureError(id);
+    });
 
     GroupBox2 = place(new QGroupBox(u(kGroupBox2.caption), page), kGroupBox2);
     // The system's caption-text colour, white in the classic scheme.
@@ -157,6 +165,15 @@ void VideoTab::noticeEndedRecording() {
     showStopped();
 }
 
+// The service has already ended the recording and completed its file when it reports a full disk.
+void VideoTab::captureError(std::int32_t id) {
+    if (id != capture::IDS_CAP_ERROR_DISK_FULL || !Recording)
+        return;
+    Recording = false;
+    showStopped();
+    messageBox_(u(text::diskFull), u(text::hintCaption), QMessageBox::Warning);
+}
+
 void VideoTab::bbtnopenvidClick() {
     errorreport::guarded([this] { noticeEndedRecording(); });
     VideoCap1->setCapToFile(true);
@@ -166,10 +183,10 @@ void VideoTab::bbtnopenvidClick() {
             Recording = true;
             showRecording();
         } else {
-            messageBox_(u(text::boxA), u(text::hintCaption));
+            messageBox_(u(text::boxA), u(text::hintCaption), QMessageBox::Critical);
         }
     } catch (...) {
-        messageBox_(u(text::boxB), u(text::hintCaption));
+        messageBox_(u(text::boxB), u(text::hintCaption), QMessageBox::Critical);
     }
 }
 
@@ -212,6 +229,6 @@ void VideoTab::bbtncameraClick() {
             Image1->setPixmap(QPixmap::fromImage(photo));
         }
     } catch (...) {
-        messageBox_(u(text::boxC), u(text::errorCaption));
+        messageBox_(u(text::boxC), u(text::errorCaption), QMessageBox::Critical);
     }
 }

@@ -3,6 +3,7 @@
 // the status bar and the main window's Recording flag.
 #include "video/Videocap.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 
@@ -16,8 +17,8 @@ class QStatusBar;
 class VideoTab : public QObject {
     Q_OBJECT
 public:
-    // Shows one modal box with an OK button and the error icon; tests record instead.
-    using MessageBox = std::function<void(const QString& text, const QString& caption)>;
+    // Shows one modal box with an OK button and the given icon, owned by the main window; tests record instead.
+    using MessageBox = std::function<void(const QString& text, const QString& caption, QMessageBox::Icon icon)>;
 
     // Builds the tab's widgets inside `page` (TabSheet3); boxes belong to `mainWindow`. `service` nullptr
     // means the program's camera service. The creator owns the tab object (it has no QObject parent); the
@@ -53,6 +54,7 @@ private:
     void showStopped();
     void showRecording();
     void noticeEndedRecording();
+    void captureError(std::int32_t id);
     void placeStatusBar();
 
     QWidget* page_;

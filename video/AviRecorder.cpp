@@ -1,9 +1,14 @@
 #include "video/AviRecorder.h"
 
+#include "video/AviFinish.h"
+
 #include <QFile>
 
 #include <gst/app/gstappsrc.h>
 
+#include <sys/statvfs.h>
+
+#include <algorithm>
 #include <cmath>
 
 namespace capture {
@@ -27,7 +32,7 @@ void rateFraction(std::uint32_t microSecPerFrame, int* num, int* den) {
 
 std::unique_ptr<AviRecorder> AviRecorder::start(const QString& path, int width, int height,
                                                 std::uint32_t microSecPerFrame, bool liveSource,
-                                                FailureHandler onFailure, QString* error) {
+                                                StopHandler onStop, QString* error) {
     if (width <= 0 || height <= 0) {
         *error = QStringLiteral("no picture to record");
         return nullptr;
@@ -37,9 +42,12 @@ std::unique_ptr<AviRecorder> AviRecorder::start(const QString& path, int width, 
     int num = 0, den = 1;
     rateFraction(microSecPerFrame, &num, &den);
     std::unique_ptr<AviRecorder> r(new AviRecorder);
-    r->onFailure_ = std::move(onFailure);
+    r->onStop_ = std::move(onStop);
+    r->path_ = path;
+    r->nativePath_ = QFile::encodeName(path);
     r->period_ = gst_util_uint64_scale_int(GST_SECOND, den, num);
     r->frameBytes_ = static_cast<gsize>(width) * static_cast<gsize>(height) * 4;
+    r->rawFrameBytes_ = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 3 / 2;
 
     GstElement* pipeline = gst_pipeline_new("recording");
     GstElement* src = gst_element_factory_make("appsrc", "frames");
@@ -81,6 +89,10 @@ std::unique_ptr<AviRecorder> AviRecorder::start(const QString& path, int width, 
     }
     r->pipeline_ = pipeline;
     r->appsrc_ = src;
+    // The encoded frames' sizes tell how much room the frames still on their way will take.
+    GstPad* encoded = gst_element_get_static_pad(encoder, "src");
+    gst_pad_add_probe(encoded, GST_PAD_PROBE_TYPE_BUFFER, &AviRecorder::onEncoded, r.get(), nullptr);
+    gst_object_unref(encoded);
     GstBus* bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline));
     gst_bus_set_sync_handler(bus, &AviRecorder::onBusMessage, r.get(), nullptr);
     gst_object_unref(bus);
@@ -107,17 +119,55 @@ GstBusSyncReply AviRecorder::onBusMessage(GstBus*, GstMessage* message, gpointer
         GError* err = nullptr;
         gst_message_parse_error(message, &err, nullptr);
         const QString text = QString::fromUtf8(err ? err->message : "recording failed");
+        const bool noSpace = err && err->domain == GST_RESOURCE_ERROR && err->code == GST_RESOURCE_ERROR_NO_SPACE_LEFT;
         g_clear_error(&err);
-        const bool wasFailed = self->failed_.exchange(true);
-        if (!wasFailed && !self->finished_ && self->onFailure_)
-            self->onFailure_(text);
+        self->failed_ = true;
+        if (!self->finished_)
+            self->stop(noSpace ? Stop::DiskFull : Stop::WriteFailed, text);
         return GST_BUS_PASS; // finish() waits for it too
     }
     return GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ? GST_BUS_PASS : GST_BUS_DROP;
 }
 
+GstPadProbeReturn AviRecorder::onEncoded(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* self = static_cast<AviRecorder*>(data);
+    if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info)) {
+        const std::uint64_t size = gst_buffer_get_size(buffer);
+        if (size > self->largestEncoded_.load())
+            self->largestEncoded_ = size; // the encoder's one thread is the only writer
+        ++self->encoded_;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+void AviRecorder::stop(Stop why, const QString& text) {
+    if (!stopNoticed_.exchange(true) && onStop_)
+        onStop_(why, text);
+}
+
+// Whether the file system holds one more frame and still has room for everything the finished file needs:
+// the index of every frame, the frames queued before the encoder, and the writer's buffer. One statvfs a
+// kept frame, a few microseconds.
+bool AviRecorder::roomForAFrame() const {
+    struct statvfs fs {};
+    // Cannot tell (no answer, or a file system that reports no size, as some network ones do): go on; a
+    // failing write is still caught and the file finished after it.
+    if (::statvfs(nativePath_.constData(), &fs) != 0 || fs.f_blocks == 0)
+        return true;
+    const std::uint64_t freeBytes = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+    const std::uint64_t kept = kept_.load();
+    const std::uint64_t encoded = encoded_.load();
+    const std::uint64_t largest = largestEncoded_.load();
+    // A busier picture makes larger frames than those so far: twice the largest, and never less than a
+    // quarter of the raw picture; before the first one is encoded, the raw picture itself.
+    const std::uint64_t frame = largest == 0 ? rawFrameBytes_ : std::max(2 * largest, rawFrameBytes_ / 4);
+    const std::uint64_t onTheirWay = (kept > encoded ? kept - encoded : 0) + 1;
+    const std::uint64_t needed = kSpareBytes + kIndexBytesPerFrame * (kept + 1) + onTheirWay * frame;
+    return freeBytes >= needed;
+}
+
 bool AviRecorder::offer(GstBuffer* frame, GstClockTime runningTime) {
-    if (finished_ || failed_ || !GST_CLOCK_TIME_IS_VALID(runningTime))
+    if (finished_ || failed_ || spaceLow_ || !GST_CLOCK_TIME_IS_VALID(runningTime))
         return false;
     // A source that changed its picture size mid-recording: such frames do not fit the file.
     if (gst_buffer_get_size(frame) < frameBytes_)
@@ -130,6 +180,11 @@ bool AviRecorder::offer(GstBuffer* frame, GstClockTime runningTime) {
     // Half a period of slack, so a source at exactly the file's rate keeps every frame despite jitter.
     if (rel + period_ / 2 < nextSlot_)
         return false;
+    if (!roomForAFrame()) {
+        spaceLow_ = true;
+        stop(Stop::DiskFull, QStringLiteral("not enough free space for %1").arg(path_));
+        return false;
+    }
     while (nextSlot_ <= rel + period_ / 2)
         nextSlot_ += period_;
     GstBuffer* copy = gst_buffer_copy(frame); // shares the pixels, own timestamps
@@ -156,6 +211,10 @@ bool AviRecorder::finish(int timeoutMs) {
         gst_object_unref(bus);
     }
     gst_element_set_state(pipeline_, GST_STATE_NULL);
+    // The writer failed (a full disk, a write error): the frames that reached the file are indexed now,
+    // so the file plays as far as it got instead of counting no frames.
+    if (!complete && failed_)
+        complete = finishAvi(path_).finished;
     return complete;
 }
 

@@ -159,6 +159,7 @@ enum Notification : std::int32_t {
     IDS_CAP_STAT_WARNING = 502,  // the picture source reported a problem it could go on with
     IDS_CAP_ERROR_SOURCE = 1000, // the picture source failed or disappeared
     IDS_CAP_ERROR_WRITE = 1001,  // the capture file could not be written
+    IDS_CAP_ERROR_DISK_FULL = 1002, // the capture file's disk is full: the recording ended, its file complete
 };
 
 // The capture service (platform interface).

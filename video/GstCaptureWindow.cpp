@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QSaveFile>
 
 #include <gst/app/gstappsink.h>
@@ -116,7 +115,15 @@ bool GstCaptureWindow::connectSource(int slot) {
     slot_ = slot;
     const GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PLAYING);
     sourceIsLive_ = change == GST_STATE_CHANGE_NO_PREROLL;
-    if (change == GST_STATE_CHANGE_FAILURE || !waitForFrame(kFirstFrameTimeoutMs)) {
+    bool delivered = false;
+    if (change != GST_STATE_CHANGE_FAILURE) {
+        // A source that delivered its picture connects, even one that has ended since.
+        std::unique_lock lock(mutex_);
+        delivered = frameArrived_.wait_for(lock, std::chrono::milliseconds(kFirstFrameTimeoutMs),
+                                           [this] { return latest_ != nullptr || sourceFailed_; }) &&
+                    latest_ != nullptr;
+    }
+    if (!delivered) {
         disconnectSource();
         return false;
     }
@@ -151,7 +158,8 @@ bool GstCaptureWindow::waitForFrame(int timeoutMs) {
     std::unique_lock lock(mutex_);
     frameArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                            [this] { return latest_ != nullptr || sourceFailed_; });
-    return latest_ != nullptr && (!sourceFailed_ || frameSeq_ > 0);
+    // After the camera is gone its last frame is history, not the picture a grab or a photo asks for.
+    return latest_ != nullptr && !sourceFailed_;
 }
 
 GstFlowReturn GstCaptureWindow::onNewSample(GstAppSink* sink, gpointer data) {
@@ -169,8 +177,12 @@ GstFlowReturn GstCaptureWindow::onNewSample(GstAppSink* sink, gpointer data) {
     bool kept = false;
     bool limitReached = false;
     std::shared_ptr<AviRecorder> recorder;
+    std::uint64_t generation = 0;
+    std::uint32_t limit = 0;
     {
         std::lock_guard lock(self->mutex_);
+        // Read with the recorder it belongs to: a start sets the limit before it publishes the recorder.
+        limit = self->indexLimit_.load();
         if (self->latest_)
             gst_sample_unref(self->latest_);
         self->latest_ = gst_sample_ref(sample);
@@ -184,20 +196,22 @@ GstFlowReturn GstCaptureWindow::onNewSample(GstAppSink* sink, gpointer data) {
         }
         if (self->noFileCapture_) {
             kept = true;
-            limitReached = self->indexLimit_ != 0 && ++self->noFileFrames_ == self->indexLimit_;
+            limitReached = limit != 0 && ++self->noFileFrames_ == limit;
         }
         recorder = self->recorder_;
+        generation = self->captureGen_;
     }
     self->frameArrived_.notify_all();
     // Outside the lock: offering to a recorder of a non-live source may wait for the encoder.
     if (recorder && buffer) {
         kept = recorder->offer(buffer, runningTime);
-        limitReached = kept && self->indexLimit_ != 0 && recorder->framesKept() == self->indexLimit_;
+        limitReached = kept && limit != 0 && recorder->framesKept() == limit;
     }
     if (kept)
         self->callFrameProc(self->streamProc_, sample, runningTime);
     if (limitReached) // the reserved index is full: the recording ends as at its time limit
-        QMetaObject::invokeMethod(self, [self] { self->endSequence(true); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self, generation] { self->endSequenceOf(generation); }, Qt::QueuedConnection);
     gst_sample_unref(sample);
     return GST_FLOW_OK;
 }
@@ -214,15 +228,18 @@ GstBusSyncReply GstCaptureWindow::onBusMessage(GstBus*, GstMessage* message, gpo
                 text = QString::fromUtf8(err->message);
             g_clear_error(&err);
         }
+        std::uint64_t generation = 0;
         {
             std::lock_guard lock(self->mutex_);
             if (self->sourceFailed_)
                 return GST_BUS_DROP;
             self->sourceFailed_ = true;
             self->failure_ = text;
+            generation = self->captureGen_;
         }
         self->frameArrived_.notify_all();
-        QMetaObject::invokeMethod(self, [self, text] { self->sourceEnded(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self, generation, text] { self->sourceEnded(generation, text); }, Qt::QueuedConnection);
     } else if (type == GST_MESSAGE_WARNING) {
         GError* err = nullptr;
         gst_message_parse_warning(message, &err, nullptr);
@@ -241,9 +258,9 @@ GstBusSyncReply GstCaptureWindow::onBusMessage(GstBus*, GstMessage* message, gpo
     return GST_BUS_DROP;
 }
 
-void GstCaptureWindow::sourceEnded(const QString& text) {
+void GstCaptureWindow::sourceEnded(std::uint64_t generation, const QString& text) {
     // A camera that disappears mid-recording must not cost the recording: finish the file with what it has.
-    endSequence(true);
+    endSequenceOf(generation);
     notifyError(IDS_CAP_ERROR_SOURCE, text);
 }
 
@@ -339,33 +356,33 @@ void GstCaptureWindow::paintEvent(QPaintEvent*) {
 bool GstCaptureWindow::startSequence(bool toFile) {
     if (!pipeline_ || capturing_ || !waitForFrame(kFirstFrameTimeoutMs))
         return false;
+    int width = 0, height = 0;
+    std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
-        if (sourceFailed_)
-            return false;
+        width = frameWidth_;
+        height = frameHeight_;
+        // Every start takes a new number, also one that fails below, so no notice of an earlier
+        // recording can match the one that starts now.
+        generation = ++captureGen_;
     }
     std::shared_ptr<AviRecorder> recorder;
     if (toFile) {
         if (captureFile_.isEmpty())
             return false;
-        int width = 0, height = 0;
-        {
-            std::lock_guard lock(mutex_);
-            width = frameWidth_;
-            height = frameHeight_;
-        }
         QString error;
-        QPointer<GstCaptureWindow> guard(this);
+        // The recorder calls this on a GStreamer thread; the window outlives its recorder's threads
+        // (endSequence stops them before the window goes).
         recorder = AviRecorder::start(
             filecase::resolve(captureFile_), width, height, parms_.dwRequestMicroSecPerFrame, sourceIsLive_,
-            [guard](const QString& text) {
+            [this, generation](AviRecorder::Stop why, const QString& text) {
                 QMetaObject::invokeMethod(
-                    guard.data(),
-                    [guard, text] {
-                        if (guard && guard->capturing_) {
-                            guard->endSequence(true);
-                            guard->notifyError(IDS_CAP_ERROR_WRITE, text);
-                        }
+                    this,
+                    [this, generation, why, text] {
+                        if (endSequenceOf(generation))
+                            notifyError(why == AviRecorder::Stop::DiskFull ? IDS_CAP_ERROR_DISK_FULL
+                                                                            : IDS_CAP_ERROR_WRITE,
+                                        text);
                     },
                     Qt::QueuedConnection);
             },
@@ -375,6 +392,7 @@ bool GstCaptureWindow::startSequence(bool toFile) {
             return false;
         }
     }
+    indexLimit_ = parms_.dwIndexSize;
     {
         std::lock_guard lock(mutex_);
         // The picture on screen opens the file, so even a recording stopped at once holds a frame.
@@ -389,7 +407,6 @@ bool GstCaptureWindow::startSequence(bool toFile) {
         recorder_ = std::move(recorder);
         noFileCapture_ = !toFile;
         noFileFrames_ = 0;
-        indexLimit_ = parms_.dwIndexSize;
     }
     capturing_ = true;
     lastFrames_ = 0;
@@ -425,6 +442,13 @@ void GstCaptureWindow::endSequence(bool notify) {
         notifyStatus(IDS_CAP_END, QStringLiteral("Capture End"));
 }
 
+bool GstCaptureWindow::endSequenceOf(std::uint64_t generation) {
+    if (!capturing_ || generation != captureGen_)
+        return false;
+    endSequence(true);
+    return true;
+}
+
 bool GstCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
     // The abort key ends a recording wherever the keyboard focus is, as the capture key did.
     if (capturing_ && event->type() == QEvent::KeyPress && abortKey_ != 0) {
@@ -432,7 +456,8 @@ bool GstCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
         const bool matches = (abortKey_ == 27 && key->key() == Qt::Key_Escape) ||
                              (abortKey_ >= 0x30 && abortKey_ <= 0x5A && key->key() == abortKey_);
         if (matches && !key->isAutoRepeat())
-            QMetaObject::invokeMethod(this, [this] { endSequence(true); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, generation = captureGen_] { endSequenceOf(generation); }, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }

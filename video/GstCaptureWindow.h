@@ -39,14 +39,18 @@ protected:
 private:
     bool connectSource(int slot);
     void disconnectSource();
+    // True when the running source has a picture; a source that has failed has none.
     bool waitForFrame(int timeoutMs);
     bool startSequence(bool toFile);
     void endSequence(bool notify);
+    // Ends the recording of that generation only: a notice that arrives after its recording ended (a
+    // queued index limit, abort key or write failure) must not end the next one. True when it ended one.
+    bool endSequenceOf(std::uint64_t generation);
     void fillStatus(CAPSTATUS* status);
     bool saveFrame(const QString& path);
     bool allocateFile(std::uint32_t bytes);
     void previewTick();
-    void sourceEnded(const QString& text); // UI thread
+    void sourceEnded(std::uint64_t generation, const QString& text); // UI thread
     void notifyStatus(std::int32_t id, const QString& text);
     void notifyError(std::int32_t id, const QString& text);
     void callFrameProc(std::atomic<FrameCallbackProc>& proc, GstSample* sample, GstClockTime runningTime);
@@ -77,7 +81,8 @@ private:
     bool sourceIsLive_ = true;
     bool noFileCapture_ = false;
     std::uint32_t noFileFrames_ = 0;
-    std::uint32_t indexLimit_ = 0;
+    std::uint64_t captureGen_ = 0; // the current recording's number; written on the UI thread only
+    std::atomic<std::uint32_t> indexLimit_{0};
 
     // UI thread only.
     bool live_ = false;

@@ -563,6 +563,10 @@ void TVideoCap::setOnError(TError h) {
 
 void TVideoCap::setOnVideoStream(TVideoStream h) {
     fOnVideoStream = std::move(h);
+    {
+        std::lock_guard lock(streamMutex_);
+        streamHandler_ = fOnVideoStream ? std::make_shared<const TVideoStream>(fOnVideoStream) : nullptr;
+    }
     if (CaptureWindow)
         registerCallback(WM_CAP_SET_CALLBACK_VIDEOSTREAM, bool(fOnVideoStream));
 }
@@ -591,9 +595,18 @@ std::intptr_t TVideoCap::FrameCallbackProc(CaptureService& s, CapHwnd w, VIDEOHD
     return 1;
 }
 
+// Runs on the service's streaming thread, while the user-interface thread may be assigning the handler.
 std::intptr_t TVideoCap::VideoStreamCallbackProc(CaptureService& s, CapHwnd w, VIDEOHDR* header) {
-    if (TVideoCap* c = controlOf(s, w); c && c->fOnVideoStream)
-        c->fOnVideoStream(c, header);
+    TVideoCap* c = controlOf(s, w);
+    if (!c)
+        return 1;
+    std::shared_ptr<const TVideoStream> handler;
+    {
+        std::lock_guard lock(c->streamMutex_);
+        handler = c->streamHandler_;
+    }
+    if (handler)
+        (*handler)(c, header);
     return 1;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 // The control's typed failures; each carries only its fixed message.
 class ENoDriverException : public Error {
@@ -218,6 +219,10 @@ private:
     TCapStatusProc fOnStatus;
     TCapStatusCallback fOnStatusCallback;
     TVideoStream fOnVideoStream;
+    // The video-stream handler as the service's streaming thread calls it: a copy the user-interface thread
+    // replaces under the lock, so a call in progress keeps the handler it started with.
+    std::shared_ptr<const TVideoStream> streamHandler_;
+    std::mutex streamMutex_;
     TVideoStream fOnFrameCallback;
     TError fOnError;
     TMouseMoveEvent fOnMouseMove;

@@ -21,6 +21,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
 using namespace capture;
 using ::testing::ElementsAre;
 
@@ -84,6 +91,69 @@ bool aviHeader(const QString& file, std::uint32_t* frames, std::uint32_t* microS
     return true;
 }
 
+// What a player relies on: the main header's frame count and the index's video entries.
+struct AviCounts {
+    bool hasIndex = false;
+    std::uint32_t headerFrames = 0;
+    std::uint32_t indexedFrames = 0;
+};
+
+AviCounts aviCounts(const QString& file) {
+    AviCounts c;
+    std::uint32_t period = 0;
+    if (!aviHeader(file, &c.headerFrames, &period))
+        return c;
+    const QByteArray b = testsupport::readFile(file);
+    for (qsizetype at = 12; at + 8 <= b.size();) {
+        const std::uint32_t size = qFromLittleEndian<std::uint32_t>(b.constData() + at + 4);
+        if (b.mid(at, 4) == "idx1") {
+            c.hasIndex = at + 8 + qsizetype(size) <= b.size();
+            for (qsizetype e = at + 8; c.hasIndex && e + 16 <= at + 8 + qsizetype(size); e += 16)
+                c.indexedFrames += b.mid(e, 3) == "00d" ? 1 : 0;
+            break;
+        }
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return c;
+}
+
+// Plays a file through GStreamer's own demuxer and decoder, in this process: the frames decoded, or -1 when
+// playing fails.
+int playedFrames(const QString& file) {
+    const QByteArray launch = "filesrc name=in ! decodebin ! fakesink name=out sync=false";
+    GError* err = nullptr;
+    GstElement* pipeline = gst_parse_launch(launch.constData(), &err);
+    g_clear_error(&err);
+    if (!pipeline)
+        return -1;
+    GstElement* in = gst_bin_get_by_name(GST_BIN(pipeline), "in");
+    g_object_set(in, "location", QFile::encodeName(file).constData(), nullptr);
+    gst_object_unref(in);
+    std::atomic<int> frames = 0;
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    GstPad* pad = gst_element_get_static_pad(out, "sink");
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer n) {
+            ++*static_cast<std::atomic<int>*>(n);
+            return GST_PAD_PROBE_OK;
+        },
+        &frames, nullptr);
+    gst_object_unref(pad);
+    gst_object_unref(out);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* m = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
+                                               static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ended = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_EOS;
+    if (m)
+        gst_message_unref(m);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ended ? frames.load() : -1;
+}
+
 class GstCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,7 +168,10 @@ protected:
         page = new QWidget(&window);
         page->setGeometry(0, 0, 797, 620);
         tab = std::make_unique<VideoTab>(page, &window, service.get());
-        tab->setMessageBox([this](const QString& text, const QString& caption) { boxes << caption + "|" + text; });
+        tab->setMessageBox([this](const QString& text, const QString& caption, QMessageBox::Icon icon) {
+            boxes << caption + "|" + text;
+            icons << icon;
+        });
         window.show();
     }
 
@@ -109,6 +182,7 @@ protected:
     QWidget* page = nullptr;
     std::unique_ptr<VideoTab> tab;
     QStringList boxes;
+    QList<QMessageBox::Icon> icons;
 };
 
 TEST_F(GstCaptureTest, SlotsAreTheGivenSources) {
@@ -331,7 +405,7 @@ TEST(GstCaptureProgram, WithoutACameraRecordAndSnapshotShowTheirBoxes) {
     page->resize(797, 620);
     VideoTab tab(page, &window); // the program's own service
     QStringList boxes;
-    tab.setMessageBox([&](const QString& text, const QString& caption) { boxes << caption + "|" + text; });
+    tab.setMessageBox([&](const QString& text, const QString& caption, QMessageBox::Icon) { boxes << caption + "|" + text; });
     tab.openButton()->click();
     tab.cameraButton()->click();
     EXPECT_THAT(boxes, ElementsAre(QStringLiteral("提示|视频打开失败，检查是否已经安装视频!"),
@@ -339,6 +413,145 @@ TEST(GstCaptureProgram, WithoutACameraRecordAndSnapshotShowTheirBoxes) {
     EXPECT_EQ(tab.openButton()->text(), "视频录像");
     EXPECT_EQ(tab.statusText(), "录像停止");
     EXPECT_FALSE(tab.videoCap()->DriverOpen());
+}
+
+// A late end notice: Esc queues the end of the first recording, which is stopped and followed by a second
+// before the notice is delivered; the notice must not end the second.
+TEST_F(GstCaptureTest, ALateEndNoticeDoesNotEndTheNextRecording) {
+    makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
+    TVideoCap* cap = tab->videoCap();
+    cap->setDriverIndex(0);
+    cap->setDriverOpen(true);
+    ASSERT_TRUE(cap->StartCapture());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(tab->openButton(), &esc);
+    ASSERT_TRUE(cap->StopCapture());
+    cap->setVideoFileName(QStringLiteral("second.avi"));
+    ASSERT_TRUE(cap->StartCapture());
+    wait(300); // the first recording's notice is delivered here
+    cap->RefreshStatus();
+    EXPECT_TRUE(cap->CapturingNow());
+    EXPECT_TRUE(cap->StopCapture());
+}
+
+TEST_F(GstCaptureTest, SnapshotAfterTheCameraIsGoneShowsBoxCNotItsLastFrame) {
+    makeTab(QStringLiteral(
+        "videotestsrc is-live=true num-buffers=30 ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
+    bool gone = false;
+    tab->videoCap()->setOnError([&](TVideoCap*, std::int32_t id, const QString&) { gone = id == IDS_CAP_ERROR_SOURCE; });
+    tab->cameraButton()->click();
+    ASSERT_TRUE(boxes.isEmpty()) << boxes.join(",").toStdString();
+    const qint64 photo = tab->image()->pixmap().cacheKey();
+    const QByteArray file = testsupport::readFile(VideoTab::snapshotPath());
+    ASSERT_TRUE(waitFor([&] { return gone; }, 4000));
+    tab->cameraButton()->click();
+    EXPECT_THAT(boxes, ElementsAre(QStringLiteral("出错!|无法打开视频，请检查视频是否正确安装!")));
+    EXPECT_EQ(tab->image()->pixmap().cacheKey(), photo);
+    EXPECT_EQ(testsupport::readFile(VideoTab::snapshotPath()), file);
+    EXPECT_FALSE(tab->videoCap()->GrabFrame());
+}
+
+// The video-stream handler runs on the service's streaming thread while the user-interface thread replaces it (a
+// data race that ThreadSanitizer reports when the handler is read unguarded).
+TEST_F(GstCaptureTest, VideoStreamHandlerIsReplacedWhileFramesArrive) {
+    makeTab(QStringLiteral("videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,framerate=30/1"));
+    TVideoCap* cap = tab->videoCap();
+    std::atomic<int> calls[2] = {0, 0};
+    std::atomic<bool> wrongHeader = false;
+    auto handler = [&](int which) {
+        return [&, which](TVideoCap* sender, PVIDEOHDR h) {
+            wrongHeader = wrongHeader || sender != cap || h->width != 160 || h->height != 120 || !h->lpData;
+            ++calls[which];
+        };
+    };
+    cap->setOnVideoStream(handler(0));
+    cap->setDriverIndex(0);
+    cap->setDriverOpen(true);
+    cap->setCapToFile(false);
+    ASSERT_TRUE(cap->StartCapture());
+    for (int i = 0; i < 20; ++i) {
+        cap->setOnVideoStream(handler(i % 2));
+        wait(30);
+    }
+    cap->setOnVideoStream(handler(1));
+    const int before = calls[1];
+    wait(300);
+    EXPECT_GT(calls[1] - before, 2); // the last handler set receives the frames
+    cap->setOnVideoStream(nullptr);
+    wait(100); // a call in progress may finish with the handler it started with
+    const int total = calls[0] + calls[1];
+    wait(200);
+    EXPECT_EQ(calls[0] + calls[1], total);
+    EXPECT_FALSE(wrongHeader);
+    EXPECT_TRUE(cap->StopCapture());
+}
+
+// Recordings into a 2 MB file system of their own. A busy picture (noise) makes large frames, so the disk
+// fills within a few seconds.
+class SmallDiskTest : public GstCaptureTest {
+protected:
+    void SetUp() override {
+        GstCaptureTest::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "mounting a small file system needs root";
+        mountPoint = dir.filePath(QStringLiteral("small"));
+        ASSERT_TRUE(QDir().mkpath(mountPoint));
+        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=2m") != 0)
+            GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+        mounted = true;
+        QDir::setCurrent(mountPoint);
+    }
+    void TearDown() override {
+        tab.reset();
+        GstCaptureTest::TearDown();
+        if (mounted)
+            ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
+    }
+    void startRecording() {
+        makeTab(QStringLiteral("videotestsrc is-live=true pattern=snow ! "
+                               "capsfilter caps=video/x-raw,width=320,height=240,framerate=30/1"));
+        tab->openButton()->click();
+        ASSERT_TRUE(tab->recording()) << boxes.join(",").toStdString();
+    }
+    // The tab shows the stopped state with the one box, and the file is whole: header and index agree and
+    // GStreamer plays it.
+    void expectStoppedWithAFinishedFile() {
+        ASSERT_TRUE(waitFor([&] { return !tab->recording(); }, 15000));
+        EXPECT_THAT(boxes, ElementsAre(QStringLiteral("提示|磁盘空间不足，录像已停止")));
+        EXPECT_THAT(icons, ElementsAre(QMessageBox::Warning));
+        EXPECT_EQ(tab->openButton()->text(), "视频录像");
+        EXPECT_EQ(tab->statusText(), "录像停止");
+        tab->videoCap()->RefreshStatus();
+        EXPECT_FALSE(tab->videoCap()->CapturingNow());
+        const AviCounts counts = aviCounts(QStringLiteral("Video.avi"));
+        ASSERT_TRUE(counts.hasIndex);
+        EXPECT_GT(counts.indexedFrames, 5u);
+        EXPECT_EQ(counts.headerFrames, counts.indexedFrames);
+        EXPECT_EQ(playedFrames(QStringLiteral("Video.avi")), int(counts.indexedFrames));
+    }
+
+    QString mountPoint;
+    bool mounted = false;
+};
+
+TEST_F(SmallDiskTest, RecordingEndsWhileTheIndexStillFits) {
+    startRecording();
+    expectStoppedWithAFinishedFile();
+    // Ended in time, not by a failed write: every frame the recording took is in the file.
+    EXPECT_EQ(aviCounts(QStringLiteral("Video.avi")).indexedFrames, tab->videoCap()->statusCache()->dwCurrentVideoFrame);
+}
+
+// Another program takes the last free byte mid-recording: the file's writer fails, and the frames that
+// reached the disk are indexed in the room the cut leaves.
+TEST_F(SmallDiskTest, RecordingWhoseDiskAnotherProgramFillsIsFinishedAfterTheFailedWrite) {
+    startRecording();
+    wait(400);
+    QFile filler(QStringLiteral("filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    expectStoppedWithAFinishedFile();
 }
 
 } // namespace

@@ -33,7 +33,8 @@ protected:
         page = new QWidget(&window);
         page->setGeometry(0, 20, 797, 600);
         tab = std::make_unique<VideoTab>(page, &window, &fake);
-        tab->setMessageBox([this](const QString& text, const QString& caption) { boxes << caption + "|" + text; });
+        tab->setMessageBox(
+            [this](const QString& text, const QString& caption, QMessageBox::Icon) { boxes << caption + "|" + text; });
         window.show();
     }
     void TearDown() override {
@@ -152,8 +153,8 @@ TEST_F(VideoTabTest, RecordRunsTheOpeningSequenceThenStarts) {
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_THAT(fake.descriptionQueries, ElementsAre(0));
     EXPECT_THAT(fake.log(), ElementsAre(
-        // DriverIndex := 0 asks only; DriverOpen := true
-        "WM_CAP_SET_USER_DATA 0 *", "WM_CAP_DRIVER_CONNECT 0 0", "WM_CAP_SET_SCALE 0 0", "WM_CAP_SET_PREVIEWRATE 33 0",
+        // DriverIndex := 0 asks only; DriverOpen := true, with the tab's error handler
+        "WM_CAP_SET_USER_DATA 0 *", "WM_CAP_SET_CALLBACK_ERRORA 0 *", "WM_CAP_DRIVER_CONNECT 0 0", "WM_CAP_SET_SCALE 0 0", "WM_CAP_SET_PREVIEWRATE 33 0",
         "WM_CAP_GET_STATUS 76 *",
         // VideoPreview := true
         "WM_CAP_SET_PREVIEW 1 0", "WM_CAP_GET_STATUS 76 *",
