@@ -45,8 +45,9 @@ TEST(Gbk, ReadsOnlyClearUtf8AsUtf8) {
     // form one four-byte sequence (F0 A1 B0 A1 is U+21C21).
     EXPECT_FALSE(gbk::looksLikeUtf8(gbkOf(u"mov a,b ; 小")));
     EXPECT_FALSE(gbk::looksLikeUtf8(gbkOf(u"; 小说")));
-    EXPECT_FALSE(gbk::looksLikeUtf8(QByteArray("; \xF0\xA1\xB0\xA1")));
-    EXPECT_FALSE(gbk::looksLikeUtf8(gbkOf(u"; 注释")));
+    ASSERT_EQ(gbkOf(u"稹啊"), QByteArray("\xF0\xA1\xB0\xA1"));
+    EXPECT_FALSE(gbk::looksLikeUtf8(gbkOf(u"; 稹啊")));
+    EXPECT_FALSE(gbk::looksLikeUtf8(gbkOf(u"; 注释"))); // not UTF-8 at all
     // UTF-8 outside the Chinese blocks needs a byte-order mark; broken UTF-8 is GBK.
     EXPECT_FALSE(gbk::looksLikeUtf8(utf8(u"; 10kΩ 延时")));
     EXPECT_FALSE(gbk::looksLikeUtf8("\xC0\x80"));         // overlong
