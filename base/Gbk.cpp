@@ -50,10 +50,31 @@ qsizetype safeCutLength(QByteArrayView bytes, qsizetype capacity) {
 
 static const char kBom[] = "\xEF\xBB\xBF";
 
+namespace {
+
+struct Range {
+    char32_t first, last;
+};
+
+// The blocks whose characters make a file clearly UTF-8 (see looksLikeUtf8).
+constexpr Range kThreeByteRanges[] = {
+    {0x2000, 0x2BFF}, {0x3000, 0x33FF}, {0x4E00, 0x9FFF}, {0xF900, 0xFAFF}, {0xFE10, 0xFE6F}, {0xFF00, 0xFFEF},
+};
+constexpr Range kFourByteRanges[] = {{0x1F000, 0x1FAFF}, {0x20000, 0x323AF}};
+
+template <size_t N> bool inRanges(char32_t cp, const Range (&ranges)[N]) {
+    for (const Range& r : ranges)
+        if (cp >= r.first && cp <= r.last)
+            return true;
+    return false;
+}
+
+} // namespace
+
 bool looksLikeUtf8(QByteArrayView bytes) {
     if (bytes.startsWith(QByteArrayView(kBom, 3)))
         return true;
-    bool nonAscii = false;
+    bool threeByte = false;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
@@ -62,20 +83,16 @@ bool looksLikeUtf8(QByteArrayView bytes) {
             ++i;
             continue;
         }
-        nonAscii = true;
         int extra;
-        unsigned int cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
+        char32_t cp;
+        if (c >= 0xE0 && c <= 0xEF) {
             extra = 2;
             cp = c & 0x0F;
         } else if (c >= 0xF0 && c <= 0xF4) {
             extra = 3;
             cp = c & 0x07;
         } else {
-            return false;
+            return false; // a two-byte sequence or a byte that starts none
         }
         if (i + extra >= n)
             return false;
@@ -84,13 +101,17 @@ bool looksLikeUtf8(QByteArrayView bytes) {
                 return false;
             cp = (cp << 6) | (p[i + k] & 0x3F);
         }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
+        // Overlong forms and surrogates fall outside the ranges.
+        if (extra == 2) {
+            if (!inRanges(cp, kThreeByteRanges))
+                return false;
+            threeByte = true;
+        } else if (!inRanges(cp, kFourByteRanges)) {
             return false;
+        }
         i += extra + 1;
     }
-    return nonAscii;
+    return threeByte;
 }
 
 QString decodeSource(QByteArrayView bytes) {

@@ -13,6 +13,8 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <algorithm>
+
 namespace cataloguesource {
 
 const QString TableName = QStringLiteral("740X");
@@ -38,11 +40,24 @@ static void setText(CatalogueRow& r, int column, const QString& v) {
         *fields[column] = v;
 }
 
+// Line and column (from 1, the column in characters) of a byte offset into UTF-8 text.
+static std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset) {
+    offset = std::clamp<qsizetype>(offset, 0, text.size());
+    const qsizetype lineStart = text.lastIndexOf('\n', offset - 1) + 1;
+    const int line = static_cast<int>(QByteArrayView(text).first(lineStart).count('\n')) + 1;
+    int column = 1;
+    for (qsizetype i = lineStart; i < offset; ++i)
+        column += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80; // continuation bytes add nothing
+    return {line, column};
+}
+
 CatalogueRow parseRow(const QByteArray& json) {
     QJsonParseError err;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
-    if (err.error != QJsonParseError::NoError)
-        throw Error(QStringLiteral("not valid JSON at offset %1: %2").arg(err.offset).arg(err.errorString()));
+    if (err.error != QJsonParseError::NoError) {
+        const auto [line, column] = lineAndColumn(json, err.offset);
+        throw Error(QStringLiteral("not valid JSON at line %1, column %2: %3").arg(line).arg(column).arg(err.errorString()));
+    }
     if (!doc.isObject())
         throw Error(QStringLiteral("not a JSON object"));
     const QJsonObject o = doc.object();
@@ -102,9 +117,12 @@ QByteArray formatRow(const CatalogueRow& row) {
 
 QStringList sourceFiles(const QString& folder) {
     QStringList files;
-    QDirIterator it(folder, {QStringLiteral("*.json")}, QDir::Files, QDirIterator::Subdirectories);
+    // Walked from the absolute path: QDir::relativeFilePath returns a relative path unchanged, which would
+    // put the folder in front of every name.
+    const QDir base(QDir(folder).absolutePath());
+    QDirIterator it(base.path(), {QStringLiteral("*.json")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
-        files << QDir(folder).relativeFilePath(it.next());
+        files << base.relativeFilePath(it.next());
     files.sort();
     return files;
 }

@@ -8,8 +8,8 @@
 
 namespace htmllisting {
 
-// The page, in UTF-8. The file's bytes are read as the editor reads them (GBK, or UTF-8 when they are valid
-// UTF-8 and not plain ASCII); attributes without a colour take the editor's text and background colours.
+// The page, in UTF-8. The file's bytes are read as the editor reads them (sourcetext::decodeLines: GBK, or
+// UTF-8 when they are clearly UTF-8); attributes without a colour take the editor's text and background colours.
 QByteArray render(QByteArrayView fileBytes, TSynCustomHighlighter& highlighter, const QString& title);
 
 } // namespace htmllisting

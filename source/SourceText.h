@@ -28,8 +28,8 @@ template <class F> void forEachLine(QByteArrayView bytes, F&& f) {
 // The whole file; raises Error "Cannot open file "<path>". <reason>" when it cannot be opened or read.
 QByteArray readFile(const QString& path);
 
-// The file's text (UTF-8 when it is valid UTF-8 and not plain ASCII, GBK otherwise) with every line end made
-// a single LF and no line end after the last line.
+// The file's text (UTF-8 when gbk::looksLikeUtf8 finds it clearly UTF-8, GBK otherwise) with every line end
+// made a single LF and no line end after the last line.
 QString decodeLines(QByteArrayView bytes);
 
 } // namespace sourcetext

@@ -32,6 +32,20 @@ QString sourceFolder(int cpuType) {
 
 } // namespace
 
+QString typeProblem(const CatalogueRow& r) {
+    return r.cpuType < 1 || r.cpuType > 4 ? QStringLiteral("unknown type %1").arg(r.cpuType) : QString();
+}
+
+QStringList capacityProblems(const CatalogueRow& r) {
+    QStringList problems;
+    for (const Capacity& c : kCapacities) {
+        const int n = static_cast<int>(gbk::encode(r.*c.field).size());
+        if (n > c.bytes)
+            problems << QStringLiteral("%1 is %2 bytes; only the first %3 are used").arg(QString::fromUtf8(c.what)).arg(n).arg(c.bytes);
+    }
+    return problems;
+}
+
 QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir) {
     QStringList problems;
     QSet<QPair<int, QString>> seen;
@@ -40,16 +54,13 @@ QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& progra
         const QString who = QStringLiteral("[%1] %2: ").arg(cataloguesource::typeName(r.cpuType), r.name);
         auto problem = [&](const QString& text) { problems << who + text; };
 
-        if (r.cpuType < 1 || r.cpuType > 4)
-            problem(QStringLiteral("unknown type %1").arg(r.cpuType));
+        if (const QString t = typeProblem(r); !t.isEmpty())
+            problem(t);
         if (seen.contains({r.cpuType, r.name}))
             problem(QStringLiteral("the name is used twice in this type"));
         seen.insert({r.cpuType, r.name});
-        for (const Capacity& c : kCapacities) {
-            const int n = static_cast<int>(gbk::encode(r.*c.field).size());
-            if (n > c.bytes)
-                problem(QStringLiteral("%1 is %2 bytes; only the first %3 are used").arg(QString::fromUtf8(c.what)).arg(n).arg(c.bytes));
-        }
+        for (const QString& p : capacityProblems(r))
+            problem(p);
 
         const QByteArray wiring = gbk::encode(r.wiring).left(255);
         const QList<QByteArray> steps = parseWiringSteps(wiring);

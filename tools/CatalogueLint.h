@@ -6,6 +6,14 @@
 // One line per problem, "[TYPE] NAME: what is wrong", in catalogue order.
 QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir);
 
+// The checks of one row on its own, which import also warns about; texts without the "[TYPE] NAME: " prefix.
+// "unknown type 7", or empty when the type is one of 1..4:
+QString typeProblem(const CatalogueRow& row);
+// One text per field longer than its capacity in GBK bytes: "实验接线 is 302 bytes; only the first 255 are used".
+QStringList capacityProblems(const CatalogueRow& row);
+
 // The steps' terminal names checked against every board that offers the type: one line per board that
-// lacks names, "board QK620X lacks terminals A1, B2".
+// lacks names, "board QK620X lacks terminals A1, B2", then for each lacking name that resembles a terminal
+// of that board one line "board QK740X has no terminal FF90 (the hint of FF90H); did you mean FF90H?" or
+// "board QK740X has no terminal P3 0; did you mean P30?".
 QStringList lintBoardTerminals(int cpuType, const QList<QByteArray>& steps);

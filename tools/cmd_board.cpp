@@ -1,4 +1,6 @@
 // labtool board: the components of a board drawing after the form's creation, in stored order.
+#include "tools/Arguments.h"
+#include "tools/BoardTerminals.h"
 #include "tools/Command.h"
 
 #include "base/ErrorReport.h"
@@ -63,13 +65,22 @@ QByteArray componentLine(const BoardForm& form, int index) {
            QByteArray::number(c.rect.height()) + (c.hasHint ? "\t" + c.hint.toUtf8() : QByteArray()) + "\n";
 }
 
+QByteArray terminalLines(const QString& board) {
+    QByteArray out;
+    for (const TerminalInfo& t : boardTerminals(board))
+        out += (t.name + '\t' + t.hint + '\t' + t.blockCaption + '\t').toUtf8() + t.kind + '\n';
+    return out;
+}
+
 int runBoard(const QStringList& args) {
     QString name, png, step;
-    bool json = false;
+    bool json = false, terminals = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == u"--json")
             json = true;
+        else if (a == u"--terminals")
+            terminals = true;
         else if (a == u"--png") {
             if (++i == args.size())
                 throw UsageError(QStringLiteral("--png needs a file name"));
@@ -87,10 +98,14 @@ int runBoard(const QStringList& args) {
             throw UsageError(QStringLiteral("one board name only"));
     }
     if (name.isEmpty())
-        throw UsageError(QStringLiteral("which board? (QK740X, QK620X, QK310X, QK930X)"));
-    const QString board = boards::canonicalBoardName(name);
-    if (board.isEmpty())
-        throw UsageError(QStringLiteral("unknown board %1 (QK740X, QK620X, QK310X, QK930X)").arg(name));
+        throw UsageError(QStringLiteral("which board? (%1)").arg(QLatin1String(BoardChoices)));
+    const QString board = boardArgument(name);
+    if (terminals) {
+        if (json || !png.isEmpty() || !step.isEmpty())
+            throw UsageError(QStringLiteral("--terminals goes alone"));
+        writeOut(terminalLines(board));
+        return Ok;
+    }
     std::unique_ptr<BoardForm> form(boards::createBoardForm(board));
     bool drawn = true;
     if (!step.isEmpty())
@@ -121,8 +136,16 @@ int runBoard(const QStringList& args) {
 
 LABTOOL_COMMAND({"board",
                  "labtool board NAME [--json] [--png FILE [--step A>B]]\n"
-                 "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X, QK930X) after the\n"
-                 "  form's creation, in stored order; --json prints them as\n"
+                 "       labtool board NAME --terminals\n"
+                 "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X or QK310X+, QK930X,\n"
+                 "  any letter case) after the form's creation, in stored order; --json prints them as\n"
                  "  {\"board\": NAME, \"components\": [{\"name\", \"kind\", \"class\", \"left\", \"top\", \"width\",\n"
-                 "  \"height\", \"hint\", \"caption\", \"blockKey\", \"brush\", \"frame\"}]}",
+                 "  \"height\", \"hint\", \"caption\", \"blockKey\", \"brush\", \"frame\"}]}\n"
+                 "  --terminals prints one line per wiring terminal, in stored order (UTF-8, tab-separated):\n"
+                 "    WIRING_NAME<TAB>HINT<TAB>BLOCK_CAPTION<TAB>KIND\n"
+                 "  WIRING_NAME: the name a wiring text uses (upper case; any case works there);\n"
+                 "  HINT: the tooltip the program shows, which may differ (FF90H shows \"FF90\");\n"
+                 "  BLOCK_CAPTION: the caption of the smallest module block that holds the terminal's centre,\n"
+                 "  without surrounding spaces, empty when there is none or it has no caption;\n"
+                 "  KIND: circle, hbar (horizontal bar) or vbar (vertical bar).",
                  true, &runBoard});

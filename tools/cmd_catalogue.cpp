@@ -1,6 +1,7 @@
 // labtool catalogue: import, export, list and lint the experiment catalogue.
-#include "tools/Command.h"
+#include "tools/Arguments.h"
 #include "tools/CatalogueLint.h"
+#include "tools/Command.h"
 
 #include "base/ErrorReport.h"
 #include "engine/CatalogueSource.h"
@@ -50,14 +51,23 @@ int runImport(QStringList args) {
     if (files.isEmpty())
         throw labtool::UsageError(QStringLiteral("%1 holds no experiment files (*.json)").arg(source));
     QList<CatalogueRow> rows;
+    QByteArray warnings;
     for (const QString& f : files) {
+        const QString path = QDir(source).filePath(f);
         try {
-            rows << parseRow(readFile(source + "/" + f));
+            rows << parseRow(readFile(path));
         } catch (const Error& e) {
-            throw Error(QStringLiteral("%1: %2").arg(QDir(source).filePath(f), e.message()));
+            throw Error(QStringLiteral("%1: %2").arg(path, e.message()));
         }
+        // What lint would report of the row itself: the program shows a cut text or no such type.
+        QStringList problems = capacityProblems(rows.last());
+        if (const QString t = typeProblem(rows.last()); !t.isEmpty())
+            problems.prepend(t);
+        for (const QString& p : problems)
+            warnings += QStringLiteral("labtool catalogue import: warning: %1: %2\n").arg(path, p).toUtf8();
     }
     writeCatalogue(out, rows, password.isEmpty() ? DefaultPassword : password);
+    labtool::writeErr(warnings);
     labtool::writeErr(QStringLiteral("%1 experiments written to %2\n").arg(rows.size()).arg(out).toUtf8());
     return labtool::Ok;
 }
@@ -84,12 +94,10 @@ int runExport(QStringList args) {
 
 int runList(QStringList args) {
     const QString password = takeOption(args, "--password");
+    const bool typed = args.contains("--type");
     const QString type = takeOption(args, "--type");
     expectArgs(args, 1);
-    bool ok = true;
-    const int wanted = type.isEmpty() ? -1 : type.toInt(&ok);
-    if (!ok)
-        throw labtool::UsageError(QStringLiteral("--type takes a number (1 51, 2 88, 3 96, 4 PCI)"));
+    const int wanted = typed ? labtool::cpuTypeArgument(type) : -1;
     QByteArray out;
     for (const CatalogueRow& r : readCatalogue(args[0], password.isEmpty() ? DefaultPassword : password))
         if (wanted < 0 || r.cpuType == wanted)
@@ -134,12 +142,19 @@ int runCatalogue(const QStringList& all) {
 LABTOOL_COMMAND({"catalogue",
                  "labtool catalogue import SOURCE_DIR OUT.mdb [--password KEY]\n"
                  "       labtool catalogue export CATALOGUE.mdb OUT_DIR [--password KEY]\n"
-                 "       labtool catalogue list CATALOGUE.mdb [--type N] [--password KEY]\n"
+                 "       labtool catalogue list CATALOGUE.mdb [--type TYPE] [--password KEY]\n"
                  "       labtool catalogue lint CATALOGUE.mdb [--program-dir DIR] [--password KEY]\n"
-                 "  import: builds the encrypted catalogue from one JSON file per experiment (sorted by path).\n"
+                 "  import: builds the encrypted catalogue from one JSON file per experiment (sorted by path);\n"
+                 "          warns on standard error about unknown types and texts too long for their field\n"
+                 "          (\"labtool catalogue import: warning: FILE: TEXT\"); a JSON error names its line and\n"
+                 "          column.\n"
                  "  export: writes every experiment back as TYPE/NNN.json (a round trip changes nothing).\n"
-                 "  list:   prints TYPE<tab>NAME per experiment, in catalogue order.\n"
+                 "  list:   prints TYPE<tab>NAME per experiment, in catalogue order (TYPE as the number 1 to 4);\n"
+                 "          --type TYPE (51, 88, 96, PCI, or 1 to 4) keeps one type.\n"
                  "  lint:   reports wiring steps without \">\", empty steps, unknown terminals, texts too long\n"
                  "          for their field, and sources and pictures missing under DIR/asm and DIR/pic\n"
-                 "          (DIR defaults to labtool's own folder); exit 1 when it finds problems.",
+                 "          (DIR defaults to labtool's own folder); exit 1 when it finds problems. Each line is\n"
+                 "          \"[TYPE] NAME: what is wrong\"; after \"board B lacks terminals X, Y\" a line\n"
+                 "          \"board B has no terminal X[ (the hint of Z)]; did you mean Z?\" follows for each\n"
+                 "          unknown name that resembles a terminal of B.",
                  false, [](const QStringList& a) { return runCatalogue(a); }});

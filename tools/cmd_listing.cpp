@@ -1,5 +1,6 @@
-// labtool listing FILE --type 51|88|96 --html: the source as a standalone HTML page, coloured as the source view
+// labtool listing FILE --type TYPE --html: the source as a standalone HTML page, coloured as the source view
 // colours it for that experiment type.
+#include "tools/Arguments.h"
 #include "tools/Command.h"
 
 #include "source/AsmHighlighters.h"
@@ -34,11 +35,14 @@ int runListing(const QStringList& args) {
         throw labtool::UsageError(QStringLiteral("expected one FILE"));
     if (!html)
         throw labtool::UsageError(QStringLiteral("the only output form is --html"));
-    bool ok = false;
-    const int asmType = type.toInt(&ok);
-    std::unique_ptr<TSynAsmSyn> highlighter = ok ? asmhighlighters::create(asmType) : nullptr;
+    if (type.isEmpty())
+        throw labtool::UsageError(QStringLiteral("--type needs 51, 88 or 96"));
+    // The types with a source folder and a highlighter; PCI experiments have no source.
+    static const int kAsmTypes[] = {0, 51, 88, 96, 0};
+    const int asmType = kAsmTypes[labtool::cpuTypeArgument(type)];
+    std::unique_ptr<TSynAsmSyn> highlighter = asmhighlighters::create(asmType);
     if (!highlighter)
-        throw labtool::UsageError(QStringLiteral("--type must be 51, 88 or 96"));
+        throw labtool::UsageError(QStringLiteral("PCI experiments have no source; --type must be 51, 88 or 96"));
     const QByteArray bytes = sourcetext::readFile(file);
     labtool::writeOut(htmllisting::render(bytes, *highlighter, QFileInfo(file).fileName()));
     return labtool::Ok;
@@ -49,5 +53,6 @@ int runListing(const QStringList& args) {
 LABTOOL_COMMAND({"listing",
                  "labtool listing FILE --type 51|88|96 --html\n"
                  "  writes the source to standard output as a standalone HTML page, coloured as the source\n"
-                 "  view colours it for that experiment type",
+                 "  view colours it for that experiment type (also 1, 2 or 3). The file is read as GBK unless\n"
+                 "  it starts with a UTF-8 byte-order mark or is clearly UTF-8 (see the README).",
                  false, &runListing});

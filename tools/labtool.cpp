@@ -13,6 +13,14 @@
 
 using namespace labtool;
 
+// Qt's own messages (its platform set-up's "QStandardPaths: XDG_RUNTIME_DIR not set", font and plugin notes)
+// would mix with output other tools read; labtool writes its own messages directly, so only Qt's critical and
+// fatal ones still show.
+static void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        writeErr("labtool: " + text.toUtf8() + "\n");
+}
+
 static void printOverview() {
     QByteArray text = "usage: labtool COMMAND [ARGS...]\n       labtool COMMAND --help\n\ncommands:\n";
     std::vector<Command> sorted = commands();
@@ -48,6 +56,7 @@ int main(int argc, char** argv) {
         return Ok;
     }
 
+    qInstallMessageHandler(qtMessage);
     std::unique_ptr<QCoreApplication> app;
     if (it->needsGui) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -68,6 +68,32 @@ TEST(LabtoolBoard, PrintsTheComponentsAfterCreationInStoredOrder) {
     EXPECT_EQ(findComponent(list, "KB6").value("width").toInt(), 25);
 }
 
+TEST(LabtoolBoard, TerminalsWithHintBlockAndKind) {
+    QByteArray out, err;
+    ASSERT_EQ(testsupport::runProgram("labtool", {"board", "QK740X", "--terminals"}, &out, &err), 0) << err.toStdString();
+    const QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 279);
+    int hinted = 0;
+    for (const QString& line : lines) {
+        const QStringList f = line.split('\t');
+        ASSERT_EQ(f.size(), 4) << line.toStdString();
+        hinted += f[0] != f[1];
+        EXPECT_TRUE(f[3] == "circle" || f[3] == "hbar" || f[3] == "vbar") << line.toStdString();
+    }
+    EXPECT_EQ(hinted, 25);
+    // The block is the smallest one holding the terminal; 8237's caption is stored as "  8237".
+    EXPECT_TRUE(lines.contains("FF90H\tFF90\t译码及地址总线\tcircle"));
+    EXPECT_TRUE(lines.contains("00H\tOOH\tPCI32位接口区\tcircle"));
+    EXPECT_TRUE(lines.contains("8251RXD\tRXD\t8251\tcircle"));
+    EXPECT_TRUE(lines.contains("GND\tGND\t8237\tcircle"));
+    EXPECT_TRUE(lines.contains("JK0\tJK0\t32位开关输入\thbar"));
+    EXPECT_TRUE(lines.contains("JS\tJS\t\tvbar")); // its block has no caption
+    // Stored lower-case names are given as a wiring text would write them.
+    ASSERT_EQ(testsupport::runProgram("labtool", {"board", "QK620X", "--terminals"}, &out, &err), 0);
+    EXPECT_TRUE(out.contains("\nIOR\tIOR\t")) << out.toStdString();
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK620X", "--terminals", "--json"}, &out, &err), 2);
+}
+
 TEST(LabtoolBoard, UnknownBoardsAndOptionsAreInputErrors) {
     QByteArray out, err;
     EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK999", "--json"}, &out, &err), 2);

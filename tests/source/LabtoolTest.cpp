@@ -91,6 +91,22 @@ TEST_F(LabtoolTest, ListingColouredByTheType) {
     EXPECT_TRUE(out.contains("'x&lt;y'"));
 }
 
+TEST_F(LabtoolTest, ListingReadsGbkUnlessClearlyUtf8) {
+    // The GBK line's D0 A1 is also UTF-8 for "С".
+    ASSERT_EQ(run({"listing", file("g.asm", gbk::encode(QStringLiteral("mov a,b ; 小\r\n"))), "--type", "51", "--html"}), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("<span class=\"k0\">; 小</span>").toUtf8())) << out.constData();
+    ASSERT_EQ(run({"listing", file("u.asm", QStringLiteral("mov a,b ; 小\r\n").toUtf8()), "--type", "51", "--html"}), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("<span class=\"k0\">; 小</span>").toUtf8())) << out.constData();
+
+    QString longText;
+    for (int i = 0; i < 300; ++i)
+        longText += QStringLiteral("\tinc r0 ; 小说\r\n");
+    ASSERT_EQ(run({"listing", file("lg.asm", gbk::encode(longText)), "--type", "51", "--html"}), 0);
+    EXPECT_EQ(out.count(QStringLiteral("; 小说</span>").toUtf8()), 300);
+    ASSERT_EQ(run({"listing", file("lu.asm", longText.toUtf8()), "--type", "51", "--html"}), 0);
+    EXPECT_EQ(out.count(QStringLiteral("; 小说</span>").toUtf8()), 300);
+}
+
 TEST_F(LabtoolTest, ListingOfBadArguments) {
     const QString path = file("l.asm", "nop\n");
     EXPECT_EQ(run({"listing", path, "--type", "86", "--html"}), 2);

@@ -3,6 +3,7 @@
 #include "base/Gbk.h"
 #include "source/GbkLineMap.h"
 #include "source/SourceText.h"
+#include "source/SynEdit.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,34 @@ TEST(SourceLines, GbkUtf8AndBrokenBytes) {
     EXPECT_TRUE(parts[0].startsWith(QStringLiteral("mov")));
     EXPECT_TRUE(parts[1].startsWith(QStringLiteral("ab")));
     EXPECT_EQ(parts[2], QStringLiteral("end"));
+}
+
+TEST(SourceFile, EditorReadsGbkUnlessClearlyUtf8) {
+    QTemporaryDir dir;
+    TSynEdit editor;
+    const auto load = [&](const QByteArray& bytes) {
+        EXPECT_TRUE(testsupport::writeFile(dir.filePath("s.asm"), bytes));
+        editor.loadFromFile(dir.filePath("s.asm"));
+    };
+    // A short GBK comment whose bytes are valid UTF-8 (D0 A1 would be "С").
+    load(gbk::encode(QStringLiteral("mov a,b ; 小\r\n")));
+    EXPECT_EQ(editor.lineText(0), QStringLiteral("mov a,b ; 小"));
+    EXPECT_EQ(editor.lineBytes(0), QByteArray("mov a,b ; \xD0\xA1"));
+    load(QStringLiteral("mov a,b ; 小\r\n").toUtf8());
+    EXPECT_EQ(editor.lineText(0), QStringLiteral("mov a,b ; 小"));
+
+    // Long sources both ways: GBK lines that are each valid UTF-8, and UTF-8 with Chinese punctuation.
+    QString gbkText, utf8Text;
+    for (int i = 0; i < 300; ++i) {
+        gbkText += QStringLiteral("\tinc r%1 ; 小说\r\n").arg(i % 8);
+        utf8Text += QStringLiteral("\tinc r%1 ; 延时，“小”\n").arg(i % 8);
+    }
+    load(gbk::encode(gbkText));
+    ASSERT_EQ(editor.lineCount(), 300);
+    EXPECT_EQ(editor.lineText(299), QStringLiteral("\tinc r3 ; 小说"));
+    load(utf8Text.toUtf8());
+    ASSERT_EQ(editor.lineCount(), 300);
+    EXPECT_EQ(editor.lineText(299), QStringLiteral("\tinc r3 ; 延时，“小”"));
 }
 
 TEST(SourceFile, ReadWholeOrRaiseWithTheReason) {
