@@ -17,14 +17,46 @@ CatalogueConnection::CatalogueConnection(QString connectionString) : connectionS
 CatalogueConnection::~CatalogueConnection() { close(); }
 
 QString CatalogueConnection::value(const QString& key) const {
-    // Keys are case-insensitive; a value runs to the next ";" (the password is the last value).
-    const QStringList parts = connectionString_.split(';');
-    for (const QString& part : parts) {
-        const qsizetype eq = part.indexOf('=');
+    // Keys are case-insensitive; a value runs to the next ";" (the password is the last value), unless it is
+    // in double quotes, as a path holding ";" must be ("" inside stands for one quote).
+    const QString& s = connectionString_;
+    qsizetype i = 0;
+    while (i < s.size()) {
+        const qsizetype eq = s.indexOf('=', i);
+        const qsizetype semi = s.indexOf(';', i);
         if (eq < 0)
+            break;
+        if (semi >= 0 && semi < eq) { // a part without "="
+            i = semi + 1;
             continue;
-        if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return part.mid(eq + 1);
+        }
+        const QString name = s.mid(i, eq - i).trimmed();
+        qsizetype v = eq + 1;
+        while (v < s.size() && s[v] == ' ')
+            ++v;
+        QString val;
+        if (v < s.size() && s[v] == '"') {
+            for (++v; v < s.size(); ++v) {
+                if (s[v] == '"') {
+                    if (v + 1 < s.size() && s[v + 1] == '"') {
+                        val += '"';
+                        ++v;
+                        continue;
+                    }
+                    ++v;
+                    break;
+                }
+                val += s[v];
+            }
+            const qsizetype end = s.indexOf(';', v);
+            i = end < 0 ? s.size() : end + 1;
+        } else {
+            const qsizetype end = s.indexOf(';', eq + 1);
+            val = s.mid(eq + 1, end < 0 ? -1 : end - eq - 1);
+            i = end < 0 ? s.size() : end + 1;
+        }
+        if (name.compare(key, Qt::CaseInsensitive) == 0)
+            return val;
     }
     return {};
 }

@@ -14,6 +14,7 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace cataloguesource {
 
@@ -209,8 +210,8 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
         sqlite3_finalize(stmt);
         d.exec("COMMIT");
     }
-    QFile::remove(path);
-    if (!QFile::rename(temp, path)) {
+    // rename(2) replaces the old catalogue in one step; removing it first would lose it when the rename fails.
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
         QFile::remove(temp);
         throw Error(QStringLiteral("cannot write %1").arg(path));
     }
@@ -218,7 +219,9 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
 
 QList<CatalogueRow> readCatalogue(const QString& path, const QString& password) {
     QString cs = CatalogueConnection::DefaultConnectionString;
-    cs = cs.left(cs.indexOf(QStringLiteral("Data Source="))) + QStringLiteral("Data Source=") + path +
+    QString quotedPath = path;
+    quotedPath.replace('"', QStringLiteral("\"\""));
+    cs = cs.left(cs.indexOf(QStringLiteral("Data Source="))) + QStringLiteral("Data Source=\"") + quotedPath + '"' +
          QStringLiteral(";Mode=Share Deny Write;Jet OLEDB:Database Password=") + password;
     CatalogueConnection connection(cs);
     CatalogueQuery q(connection);

@@ -106,6 +106,24 @@ TEST(CatalogueConnection, ReadsTheConnectionString) {
     EXPECT_FALSE(c.connected());
 }
 
+TEST(CatalogueConnection, AQuotedValueMayHoldSemicolonsAndQuotes) {
+    CatalogueConnection c("Data Source=\"a;b \"\"c\"\".mdb\";Mode=Share Deny Write;Jet OLEDB:Database Password=K;E");
+    EXPECT_EQ(c.localPath(), "a;b \"c\".mdb");
+    EXPECT_FALSE(c.exclusive());
+}
+
+// labtool reads and rewrites catalogues wherever the teacher keeps them.
+TEST(CatalogueSource, CataloguesInFoldersWithSemicolonsAndQuotes) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/term;2 \"lab\"/QK740X.mdb";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    cataloguesource::writeCatalogue(path, {row("a", 1)});
+    cataloguesource::writeCatalogue(path, {row("b", 1), row("c", 2)}); // replaces the first
+    const QList<CatalogueRow> rows = cataloguesource::readCatalogue(path);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[1].name, "c");
+}
+
 TEST_F(CatalogueFixture, FillsListsByTypeInCatalogueOrder) {
     write({row("b", 1), row("a", 1), row("c", 2), row("a", 1)});
     QComboBox list;
