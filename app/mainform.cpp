@@ -138,8 +138,8 @@ void Tmainform::buildTabs() {
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->installEventFilter(this);
     const QFont small = designedFont(QStringLiteral("隶书"), 27, true, true);
-    Label2 = label("Label2", QStringLiteral("技术支持:010-62781234"), {48, 400, 337, 25}, small);
-    Label3 = label("Label3", QStringLiteral("销售热线:010-62785678"), {48, 432, 326, 27}, small);
+    Label2 = label("Label2", QStringLiteral("技术支持:010-00000000"), {48, 400, 337, 25}, small);
+    Label3 = label("Label3", QStringLiteral("销售热线:010-00000001"), {48, 432, 326, 27}, small);
     PageControl1->addTab(TabSheet2, QStringLiteral("机器布局"));
 
     TabSheet3 = new QWidget(PageControl1); // a child from the start, so its controls are made with the form's font
