@@ -90,6 +90,7 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent) {
 
 Tmainform::~Tmainform() {
     engine::setSourceView(nullptr);
+    engine::setWarningOwner(nullptr);
     if (engine::catalogue() == &ADOConnection1)
         engine::setCatalogue(nullptr);
     if (mainform == this)
@@ -165,6 +166,8 @@ void Tmainform::buildMenu() {
         const QString caption = QString::fromUtf8(it.caption);
         const bool hasChildren = i + 1 < items.size() && items[i + 1].depth > it.depth;
         if (caption == "-") {
+            // Qt would hide a separator that opens its menu; the menu's own separators are all meant to show.
+            menus[it.depth - 1]->setSeparatorsCollapsible(false);
             QAction* sep = menus[it.depth - 1]->addSeparator();
             sep->setObjectName(it.name);
             menuItems_.insert(it.name, sep);
@@ -211,6 +214,7 @@ void Tmainform::buildMenu() {
 void Tmainform::FormCreate() {
     engine::CreateWiringSteps();
     engine::setCatalogue(&ADOConnection1);
+    engine::setWarningOwner(this);
     sourceTab_ = std::make_unique<SourceTab>(SynEdtasm, &highlighters);
     engine::setSourceView(sourceTab_.get());
 }
@@ -241,6 +245,11 @@ void Tmainform::Label1Click() {
 void Tmainform::chooseModel(const QString& itemName, const QString& model, BoardForm* form, int cpuType) {
     errorreport::guarded([&] {
         ResetExperiment();
+        // The step cursor is back before the first step: no connection may stay drawn, neither on the
+        // board shown now (which stays if the choice fails) nor on the one about to be shown.
+        for (BoardForm* board : {DockedBoard, form})
+            if (board)
+                board->PaintBox_link().Refresh();
         if (QAction* item = menuItem(itemName))
             item->setChecked(true);
         setWindowTitle(Caption + QStringLiteral("  当前机型:") + model);
