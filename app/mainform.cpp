@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/MenuSeparatorStyle.h"
 #include "app/MenuTable.h"
 #include "app/SourceTab.h"
 #include "app/VideoTab.h"
@@ -166,9 +167,14 @@ void Tmainform::buildMenu() {
         const QString caption = QString::fromUtf8(it.caption);
         const bool hasChildren = i + 1 < items.size() && items[i + 1].depth > it.depth;
         if (caption == "-") {
-            // Qt would hide a separator that opens its menu; the menu's own separators are all meant to show.
-            menus[it.depth - 1]->setSeparatorsCollapsible(false);
-            QAction* sep = menus[it.depth - 1]->addSeparator();
+            // Qt would hide a separator that opens its menu, or draw it into the menu's frame; every separator
+            // of the table is meant to show.
+            QMenu* menu = menus[it.depth - 1];
+            if (menu->separatorsCollapsible()) {
+                menu->setSeparatorsCollapsible(false);
+                menu->setStyle(new MenuSeparatorStyle(menu));
+            }
+            QAction* sep = menu->addSeparator();
             sep->setObjectName(it.name);
             menuItems_.insert(it.name, sep);
             continue;

@@ -197,8 +197,15 @@ TEST_F(MainFormFixture, TheReferenceMenuShowsItsLeadingSeparator) {
     QAction* separator = mainform->menuItem("N8");
     ASSERT_EQ(menu->actions().value(0), separator);
     const QRect line = menu->actionGeometry(separator);
-    EXPECT_GT(line.height(), 0);
     EXPECT_LT(line.bottom(), menu->actionGeometry(mainform->menuItem("Conn_Defined")).top());
+    // A line is drawn inside its room, below the menu's frame, on the menu's background.
+    const QImage shown = menu->grab().toImage();
+    const int x = line.center().x();
+    const QRgb background = shown.pixel(x, line.top() + 1);
+    bool drawn = false;
+    for (int y = line.top() + 2; y <= line.bottom(); ++y)
+        drawn |= shown.pixel(x, y) != background;
+    EXPECT_TRUE(drawn) << "separator room " << line.top() << ".." << line.bottom();
 }
 
 TEST_F(MainFormFixture, AModelChoiceErasesTheDrawnConnection) {
@@ -250,3 +257,4 @@ TEST_F(MainFormFixture, TheDuplicateNameBoxBelongsToTheMainWindow) {
     EXPECT_EQ(text, "提示:实验名称有重复");
     EXPECT_EQ(owner, mainform);
 }
+
