@@ -643,7 +643,13 @@ bool TSynEdit::inSelection(long pos) const {
 
 void TSynEdit::selectByMouse(const QPointF& point) {
     const Place caret = placeAt(point);
-    if (selectionMode_ == TSelectionMode::Line) {
+    if (caret.pos == mouseAnchor_.pos && caret.virtualSpace == mouseAnchor_.virtualSpace) {
+        // Back where the press was (or never moved): a caret, no selection, as a click gives.
+        lineSelecting_ = false;
+        send(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(caret.pos));
+        send(SCI_SETSELECTIONNCARETVIRTUALSPACE, 0, caret.virtualSpace);
+        send(SCI_SETSELECTIONNANCHORVIRTUALSPACE, 0, caret.virtualSpace);
+    } else if (selectionMode_ == TSelectionMode::Line) {
         selectLines(mouseAnchor_.pos, caret.pos);
     } else {
         lineSelecting_ = false;

@@ -384,6 +384,9 @@ TEST_F(EditorTest, ColumnAndLineModesApplyToMouseDrags) {
     EXPECT_EQ(selection(), QStringLiteral("abcd\nefgh\n"));
     key(Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(selection(), QStringLiteral("efgh\n"));
+    QTest::mouseClick(ed.viewport(), Qt::LeftButton, {}, pointAt(2, 2).toPoint()); // a click selects nothing
+    EXPECT_EQ(selection(), QString());
+    EXPECT_EQ(caret(), Pos(2, 2));
 
     key(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     drag(pointAt(0, 2), pointAt(1, 2));
