@@ -1,10 +1,16 @@
 #include "app/MenuSeparatorStyle.h"
 
+#include <QApplication>
+#include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
 #include <algorithm>
 
-MenuSeparatorStyle::MenuSeparatorStyle(QObject* parent) { setParent(parent); }
+// A style of the application style's kind (the proxy owns it; the application's own stays untouched).
+MenuSeparatorStyle::MenuSeparatorStyle(QObject* parent)
+    : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
+    setParent(parent);
+}
 
 QSize MenuSeparatorStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                                            const QWidget* widget) const {
