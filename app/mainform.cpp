@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/MenuSeparatorStyle.h"
 #include "app/MenuTable.h"
 #include "app/SourceTab.h"
 #include "app/VideoTab.h"
@@ -90,6 +91,7 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent) {
 
 Tmainform::~Tmainform() {
     engine::setSourceView(nullptr);
+    engine::setWarningOwner(nullptr);
     if (engine::catalogue() == &ADOConnection1)
         engine::setCatalogue(nullptr);
     if (mainform == this)
@@ -138,8 +140,8 @@ void Tmainform::buildTabs() {
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->installEventFilter(this);
     const QFont small = designedFont(QStringLiteral("隶书"), 27, true, true);
-    Label2 = label("Label2", QStringLiteral("技术支持:010-62781234"), {48, 400, 337, 25}, small);
-    Label3 = label("Label3", QStringLiteral("销售热线:010-62785678"), {48, 432, 326, 27}, small);
+    Label2 = label("Label2", QStringLiteral("技术支持:010-00000000"), {48, 400, 337, 25}, small);
+    Label3 = label("Label3", QStringLiteral("销售热线:010-00000001"), {48, 432, 326, 27}, small);
     PageControl1->addTab(TabSheet2, QStringLiteral("机器布局"));
 
     TabSheet3 = new QWidget(PageControl1); // a child from the start, so its controls are made with the form's font
@@ -165,7 +167,14 @@ void Tmainform::buildMenu() {
         const QString caption = QString::fromUtf8(it.caption);
         const bool hasChildren = i + 1 < items.size() && items[i + 1].depth > it.depth;
         if (caption == "-") {
-            QAction* sep = menus[it.depth - 1]->addSeparator();
+            // Qt would hide a separator that opens its menu, or draw it into the menu's frame; every separator
+            // of the table is meant to show.
+            QMenu* menu = menus[it.depth - 1];
+            if (menu->separatorsCollapsible()) {
+                menu->setSeparatorsCollapsible(false);
+                menu->setStyle(new MenuSeparatorStyle(menu));
+            }
+            QAction* sep = menu->addSeparator();
             sep->setObjectName(it.name);
             menuItems_.insert(it.name, sep);
             continue;
@@ -211,6 +220,7 @@ void Tmainform::buildMenu() {
 void Tmainform::FormCreate() {
     engine::CreateWiringSteps();
     engine::setCatalogue(&ADOConnection1);
+    engine::setWarningOwner(this);
     sourceTab_ = std::make_unique<SourceTab>(SynEdtasm, &highlighters);
     engine::setSourceView(sourceTab_.get());
 }
@@ -241,6 +251,11 @@ void Tmainform::Label1Click() {
 void Tmainform::chooseModel(const QString& itemName, const QString& model, BoardForm* form, int cpuType) {
     errorreport::guarded([&] {
         ResetExperiment();
+        // The step cursor is back before the first step: no connection may stay drawn, neither on the
+        // board shown now (which stays if the choice fails) nor on the one about to be shown.
+        for (BoardForm* board : {DockedBoard, form})
+            if (board)
+                board->PaintBox_link().Refresh();
         if (QAction* item = menuItem(itemName))
             item->setChecked(true);
         setWindowTitle(Caption + QStringLiteral("  当前机型:") + model);

@@ -5,7 +5,7 @@
 #include "base/ProgramFolder.h"
 #include "engine/Catalogue.h"
 
-#include <QApplication>
+#include <QPointer>
 #include <QComboBox>
 #include <QMessageBox>
 
@@ -20,8 +20,14 @@ namespace {
 CatalogueConnection* g_catalogue = nullptr;
 SourceView* g_sourceView = nullptr;
 
+QPointer<QWidget>& warningOwner() {
+    static QPointer<QWidget> owner;
+    return owner;
+}
+
 void defaultWarningBox(const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    // Owned by the main window whatever window is active (a viewer, another program's window).
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, warningOwner().data());
     box.exec();
 }
 
@@ -46,6 +52,7 @@ namespace engine {
 void setCatalogue(CatalogueConnection* c) { g_catalogue = c; }
 CatalogueConnection* catalogue() { return g_catalogue; }
 void setSourceView(SourceView* view) { g_sourceView = view; }
+void setWarningOwner(QWidget* owner) { warningOwner() = owner; }
 void setWarningBox(WarningBox box) { warningBox() = box ? std::move(box) : WarningBox(defaultWarningBox); }
 
 void CreateWiringSteps() {

@@ -14,6 +14,7 @@
 
 class QComboBox;
 class QPainter;
+class QWidget;
 
 class CatalogueConnection;
 
@@ -88,6 +89,8 @@ void setSourceView(SourceView* view);
 // The duplicate-name warning box; replaceable for tests and tools.
 using WarningBox = std::function<void(const QString& text, const QString& caption)>;
 void setWarningBox(WarningBox box);
+// The window that owns the warning box (the main window); none leaves the box without an owner.
+void setWarningOwner(QWidget* owner);
 
 void CreateWiringSteps();
 void DestroyWiringSteps();

@@ -8,7 +8,10 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -65,8 +68,7 @@ const SimpleCommand kSimple[] = {
     {TEditorCommand::DeleteChar, Sci::SCI_CLEAR},         {TEditorCommand::DeleteLastChar, Sci::SCI_DELETEBACK},
     {TEditorCommand::DeleteLastWord, Sci::SCI_DELWORDLEFT}, {TEditorCommand::DeleteWord, Sci::SCI_DELWORDRIGHTEND},
     {TEditorCommand::DeleteLine, Sci::SCI_LINEDELETE},    {TEditorCommand::DeleteEOL, Sci::SCI_DELLINERIGHT},
-    {TEditorCommand::LineBreak, Sci::SCI_NEWLINE},        {TEditorCommand::Undo, Sci::SCI_UNDO},
-    {TEditorCommand::Redo, Sci::SCI_REDO},                {TEditorCommand::SelectAll, Sci::SCI_SELECTALL},
+    {TEditorCommand::LineBreak, Sci::SCI_NEWLINE},        {TEditorCommand::SelectAll, Sci::SCI_SELECTALL},
     {TEditorCommand::Copy, Sci::SCI_COPY},                {TEditorCommand::Cut, Sci::SCI_CUT},
     {TEditorCommand::Paste, Sci::SCI_PASTE},
 };
@@ -170,6 +172,9 @@ void TSynEdit::configure() {
     standardCommands()->clearAlternateKeys();
     send(SCI_CLEARALLCMDKEYS);
 
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int, int type, const char*, int, int, int, int, int, int, int) { documentModified(type); });
+
     connect(verticalScrollBar(), &QAbstractSlider::sliderMoved, this, [this](int value) {
         scrollHint_ = QStringLiteral("Top Line: %1").arg(value + 1);
         QScrollBar* bar = verticalScrollBar();
@@ -199,7 +204,49 @@ void TSynEdit::resetView() {
     send(SCI_SETXOFFSET, 0);
     send(SCI_EMPTYUNDOBUFFER);
     send(SCI_SETSAVEPOINT);
+    undoSteps_ = 0;
+    redoSteps_ = 0;
     lineSelecting_ = false;
+    mouseSelecting_ = false;
+}
+
+// ---------------------------------------------------------------- undo and redo
+
+void TSynEdit::documentModified(int type) {
+    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) || !(type & SC_PERFORMED_USER))
+        return;
+    // Any change by the user ends what could be redone; the first change of a new undo step counts it.
+    redoSteps_ = 0;
+    if (type & SC_STARTACTION)
+        undoSteps_ = std::min(undoSteps_ + 1, TSynEditLook::UndoLimit);
+}
+
+void TSynEdit::undo() {
+    lineSelecting_ = false;
+    if (!send(SCI_CANUNDO))
+        undoSteps_ = 0;
+    // Steps older than the newest UndoLimit stay in Scintilla's history but are never undone.
+    if (undoSteps_ <= 0)
+        return;
+    send(SCI_UNDO);
+    --undoSteps_;
+    ++redoSteps_;
+    // The next change starts a step of its own: joined to the step before, it could reach past the limit.
+    send(SCI_BEGINUNDOACTION);
+    send(SCI_ENDUNDOACTION);
+}
+
+void TSynEdit::redo() {
+    lineSelecting_ = false;
+    if (!send(SCI_CANREDO)) {
+        redoSteps_ = 0;
+        return;
+    }
+    send(SCI_REDO);
+    redoSteps_ = std::max(redoSteps_ - 1, 0);
+    undoSteps_ = std::min(undoSteps_ + 1, TSynEditLook::UndoLimit);
+    send(SCI_BEGINUNDOACTION);
+    send(SCI_ENDUNDOACTION);
 }
 
 void TSynEdit::clearLines() {
@@ -425,6 +472,8 @@ void TSynEdit::executeCommand(TEditorCommand command, bool extend, int bookmark)
         // Scintilla's own line scroll pulls the caret into view; this one leaves it where it is.
         send(SCI_LINESCROLL, 0, command == TEditorCommand::ScrollUp ? -1 : 1);
         break;
+    case TEditorCommand::Undo: undo(); break;
+    case TEditorCommand::Redo: redo(); break;
     case TEditorCommand::ToggleMode:
         send(SCI_SETOVERTYPE, send(SCI_GETOVERTYPE) ? 0 : 1);
         updateCaretShape();
@@ -524,20 +573,148 @@ void TSynEdit::move(TEditorCommand command, bool extend) {
         }
         send(SCI_GOTOPOS, static_cast<unsigned long>(lineCaret_));
         lineCaret_ = plainMove(command);
-        lineSelecting_ = true;
-        const long a = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(lineAnchor_));
-        const long c = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(lineCaret_));
-        const long first = std::min(a, c), last = std::max(a, c);
-        const long from = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
-        const long to = last + 1 < lineCount() ? send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(last + 1))
-                                               : send(SCI_GETLENGTH);
-        if (c >= a)
-            send(SCI_SETSEL, static_cast<unsigned long>(from), to);
-        else
-            send(SCI_SETSEL, static_cast<unsigned long>(to), from);
+        selectLines(lineAnchor_, lineCaret_);
         break;
     }
     }
+}
+
+void TSynEdit::selectLines(long anchorPos, long caretPos) {
+    lineAnchor_ = static_cast<int>(anchorPos);
+    lineCaret_ = static_cast<int>(caretPos);
+    lineSelecting_ = true;
+    const long a = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(anchorPos));
+    const long c = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caretPos));
+    const long first = std::min(a, c), last = std::max(a, c);
+    const long from = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
+    const long to = last + 1 < lineCount() ? send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(last + 1))
+                                           : send(SCI_GETLENGTH);
+    if (c >= a)
+        send(SCI_SETSEL, static_cast<unsigned long>(from), to);
+    else
+        send(SCI_SETSEL, static_cast<unsigned long>(to), from);
+}
+
+// ---------------------------------------------------------------- mouse and wheel
+
+void TSynEdit::wheelEvent(QWheelEvent* e) {
+    // Ctrl with the wheel scrolls (by pages, as the scroll bar does); it never zooms the text.
+    if (e->modifiers() & Qt::ControlModifier) {
+        QAbstractScrollArea::wheelEvent(e);
+        return;
+    }
+    QsciScintilla::wheelEvent(e);
+}
+
+TSynEdit::Place TSynEdit::placeAt(const QPointF& point) const {
+    // Lines below or above the view count on, so that a drag beyond the text area reaches further lines.
+    const long height = std::max<long>(send(SCI_TEXTHEIGHT, 0), 1);
+    const long visible = send(SCI_GETFIRSTVISIBLELINE) + static_cast<long>(std::floor(point.y() / double(height)));
+    const long line = std::clamp<long>(send(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(std::max(0L, visible))),
+                                       0, lineCount() - 1);
+    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const long y = send(SCI_POINTYFROMPOSITION, 0, start);
+    Place place;
+    place.pos = send(SCI_POSITIONFROMPOINT, static_cast<unsigned long>(std::max(0.0, point.x())), y);
+    if (place.pos < start || place.pos > end)
+        place.pos = point.x() <= send(SCI_POINTXFROMPOSITION, 0, start) ? start : end;
+    if (place.pos == end) {
+        // Past the end of the line the caret stands in virtual space, whole columns from the line end.
+        const long endX = send(SCI_POINTXFROMPOSITION, 0, end);
+        const long space = std::max<long>(send(SCI_TEXTWIDTH, TSynEditLexer::kPlainStyle, reinterpret_cast<long>(" ")), 1);
+        if (point.x() > endX)
+            place.virtualSpace = std::min<long>(static_cast<long>((point.x() - endX) / space + 0.5),
+                                                TSynEditLook::MaxScrollWidth);
+    }
+    return place;
+}
+
+bool TSynEdit::inSelection(long pos) const {
+    const long n = send(SCI_GETSELECTIONS);
+    for (long i = 0; i < n; ++i) {
+        const long from = send(SCI_GETSELECTIONNSTART, static_cast<unsigned long>(i));
+        const long to = send(SCI_GETSELECTIONNEND, static_cast<unsigned long>(i));
+        if (from < to && pos >= from && pos < to)
+            return true;
+    }
+    return false;
+}
+
+void TSynEdit::selectByMouse(const QPointF& point) {
+    const Place caret = placeAt(point);
+    if (caret.pos == mouseAnchor_.pos && caret.virtualSpace == mouseAnchor_.virtualSpace) {
+        // Back where the press was (or never moved): a caret, no selection, as a click gives.
+        lineSelecting_ = false;
+        send(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(caret.pos));
+        send(SCI_SETSELECTIONNCARETVIRTUALSPACE, 0, caret.virtualSpace);
+        send(SCI_SETSELECTIONNANCHORVIRTUALSPACE, 0, caret.virtualSpace);
+    } else if (selectionMode_ == TSelectionMode::Line) {
+        selectLines(mouseAnchor_.pos, caret.pos);
+    } else {
+        lineSelecting_ = false;
+        send(SCI_SETRECTANGULARSELECTIONANCHOR, static_cast<unsigned long>(mouseAnchor_.pos));
+        send(SCI_SETRECTANGULARSELECTIONANCHORVIRTUALSPACE, static_cast<unsigned long>(mouseAnchor_.virtualSpace));
+        send(SCI_SETRECTANGULARSELECTIONCARET, static_cast<unsigned long>(caret.pos));
+        send(SCI_SETRECTANGULARSELECTIONCARETVIRTUALSPACE, static_cast<unsigned long>(caret.virtualSpace));
+    }
+    send(SCI_CHOOSECARETX); // Shift with Up and Down goes on from the column the mouse reached
+    send(SCI_SCROLLCARET);
+}
+
+void TSynEdit::mousePressEvent(QMouseEvent* e) {
+    long margins = 0;
+    for (int m = 0; m < 5; ++m)
+        margins += send(SCI_GETMARGINWIDTHN, static_cast<unsigned long>(m));
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const bool inText = e->position().x() >= margins;
+    // In column and line mode a drag selects a block or whole lines, as Shift with the keys does. A press on
+    // the selection is left to the editor, which drags the selected text.
+    const bool modeSelect = e->button() == Qt::LeftButton && selectionMode_ != TSelectionMode::Normal && inText &&
+                            (shift || !inSelection(placeAt(e->position()).pos));
+    Place anchor;
+    if (modeSelect && shift) {
+        if (selectionMode_ == TSelectionMode::Line && lineSelecting_) {
+            anchor.pos = lineAnchor_;
+        } else if (send(SCI_SELECTIONISRECTANGLE)) {
+            anchor.pos = send(SCI_GETRECTANGULARSELECTIONANCHOR);
+            anchor.virtualSpace = send(SCI_GETRECTANGULARSELECTIONANCHORVIRTUALSPACE);
+        } else {
+            anchor.pos = send(SCI_GETANCHOR);
+            anchor.virtualSpace = send(SCI_GETSELECTIONNANCHORVIRTUALSPACE, static_cast<unsigned long>(send(SCI_GETMAINSELECTION)));
+        }
+    }
+    QsciScintilla::mousePressEvent(e);
+    if (!modeSelect)
+        return;
+    // The editor's own drag ends here, so that it neither selects nor scrolls by itself while the mouse moves.
+    QMouseEvent up(QEvent::MouseButtonRelease, e->position(), e->globalPosition(), Qt::LeftButton, Qt::NoButton,
+                   e->modifiers());
+    QsciScintilla::mouseReleaseEvent(&up);
+    if (!shift)
+        anchor = placeAt(e->position());
+    mouseAnchor_ = anchor;
+    mouseSelecting_ = true;
+    selectByMouse(e->position());
+}
+
+void TSynEdit::mouseMoveEvent(QMouseEvent* e) {
+    if (mouseSelecting_ && (e->buttons() & Qt::LeftButton)) {
+        selectByMouse(e->position());
+        e->accept();
+        return;
+    }
+    QsciScintilla::mouseMoveEvent(e);
+}
+
+void TSynEdit::mouseReleaseEvent(QMouseEvent* e) {
+    if (mouseSelecting_ && e->button() == Qt::LeftButton) {
+        mouseSelecting_ = false;
+        selectByMouse(e->position());
+        e->accept();
+        return;
+    }
+    QsciScintilla::mouseReleaseEvent(e);
 }
 
 void TSynEdit::insertLineKeepingCaret() {

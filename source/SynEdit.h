@@ -83,11 +83,21 @@ public:
     // The scroll hint's text while the vertical scroll box is dragged, else empty.
     QString scrollHint() const { return scrollHint_; }
 
+    // The undo steps that can be undone now (at most UndoLimit) and the redo steps behind them.
+    int undoSteps() const { return undoSteps_; }
+    int redoSteps() const { return redoSteps_; }
+    void undo() override;
+    void redo() override;
+
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void showEvent(QShowEvent* event) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
     void highlighterAttributesChanged(TSynCustomHighlighter* highlighter) override;
@@ -107,6 +117,16 @@ private:
     void blockIndent(bool indent);
     void insertLineKeepingCaret();
     void matchBracket();
+    void documentModified(int modificationType);
+    void selectLines(long anchorPos, long caretPos);
+    // A caret place under a point of the text area: position and columns of virtual space past the line end.
+    struct Place {
+        long pos = 0;
+        long virtualSpace = 0;
+    };
+    Place placeAt(const QPointF& point) const;
+    void selectByMouse(const QPointF& point);
+    bool inSelection(long pos) const;
 
     TSynCustomHighlighter* highlighter_ = nullptr;
     TSynEditLexer* lexer_ = nullptr;
@@ -121,6 +141,12 @@ private:
     int lineAnchor_ = 0;
     int lineCaret_ = 0;
     QString scrollHint_;
+    // Undo bookkeeping: Scintilla keeps its whole history; only the newest UndoLimit steps may be undone.
+    int undoSteps_ = 0;
+    int redoSteps_ = 0;
+    // A mouse drag in column or line mode, selecting from this anchor.
+    bool mouseSelecting_ = false;
+    Place mouseAnchor_;
     bool marksDefined_ = false;
     bool scrollWidthSet_ = false;
 };

@@ -1,6 +1,7 @@
 #include "viewers/U_Edit.h"
 
 #include "viewers/Placement.h"
+#include "viewers/WindowTitle.h"
 
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
@@ -44,7 +45,7 @@ void TFrmEdit::ShowText(const QString& title, const QString& text) {
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lines.replace('\r', '\n');
     Memo1->setPlainText(lines);
-    setWindowTitle(title);
+    viewers::setWindowTitleAsGiven(this, title);
     if (!opened_) {
         viewers::centreWindow(this, parentWidget());
         opened_ = true;

@@ -7,6 +7,7 @@
 #include "viewers/HotKey.h"
 #include "viewers/PictureBox.h"
 #include "viewers/Placement.h"
+#include "viewers/WindowTitle.h"
 
 #include "codecs/PictureLoader.h"
 
@@ -42,7 +43,7 @@ void Tfrmsch::ShowPicture(const QString& path, const QString& title) {
     // Decoded fully before Image1 changes, so a failure leaves the previous picture.
     codecs::Picture picture = codecs::loadPicture(file);
     Image1->setPicture(std::move(picture.image));
-    setWindowTitle(title);
+    viewers::setWindowTitleAsGiven(this, title);
     if (!opened_) {
         viewers::centreWindow(this, nullptr);
         opened_ = true;

@@ -49,7 +49,9 @@ void arcLTRB(QPainter& p, int left, int top, int right, int bottom, int startDeg
     p.save();
     p.setPen(QPen(colour, 1));
     p.setBrush(Qt::NoBrush);
-    p.drawArc(QRect(left, top, right - left - 1, bottom - top - 1), startDeg * 16, spanDeg * 16);
+    // Aliased outlines land on the pixel below a coordinate, so an arc through the box's far edge would run
+    // one pixel inside it. Through the pixel centres, the arc reaches the last column and row like the first.
+    p.drawArc(QRectF(left + 0.5, top + 0.5, right - left - 1, bottom - top - 1), startDeg * 16, spanDeg * 16);
     p.restore();
 }
 

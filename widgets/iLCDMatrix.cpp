@@ -1,6 +1,7 @@
 #include "widgets/iLCDMatrix.h"
 
 #include "base/ErrorReport.h"
+#include "base/Gbk.h"
 #include "widgets/iDrawing.h"
 
 #include <QPainter>
@@ -17,7 +18,9 @@ TiLCDMatrix::TiLCDMatrix(QWidget* parent) : TiCustomComponent(parent) {
     SetBounds(0, 0, 300, 100);
 }
 
-void TiLCDMatrix::setText(const QString& text) { setTextBytes(text.toLatin1()); }
+QString TiLCDMatrix::Text() const { return gbk::decode(text_); }
+
+void TiLCDMatrix::setText(const QString& text) { setTextBytes(gbk::encode(text)); }
 
 void TiLCDMatrix::setTextBytes(const QByteArray& bytes) {
     if (bytes == text_)

@@ -44,8 +44,8 @@ public:
 
     explicit TiLCDMatrix(QWidget* parent = nullptr);
 
-    // The text as Latin-1 characters (others become '?'); TextBytes is the stored byte form.
-    QString Text() const { return QString::fromLatin1(text_); }
+    // The text, stored as its GBK bytes (TextBytes); each byte is one character code of the set.
+    QString Text() const;
     void setText(const QString& text);
     QByteArray TextBytes() const { return text_; }
     void setTextBytes(const QByteArray& bytes);

@@ -279,7 +279,8 @@ void TiLedMatrix::applyAutoSize() {
 }
 
 void TiLedMatrix::SetBounds(int left, int top, int w, int h) {
-    const QSize before = size();
+    // Compared with the size last handled: a resize through Qt (resize, a layout) has already changed size().
+    const QSize before = lastHandledSize();
     TiCustomComponent::SetBounds(left, top, w, h);
     if (size() != before && autoSize_ && !inAutoSize_ && !IsLoading())
         indicatorsFromSize();

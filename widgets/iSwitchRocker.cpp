@@ -72,6 +72,12 @@ void TiSwitchRocker::HandleKeyUp(int key, Qt::KeyboardModifiers) {
     setActive(!active_);
 }
 
+void TiSwitchRocker::focusOutEvent(QFocusEvent* event) {
+    // Losing the focus disarms both ways: a space released later, elsewhere, must not switch this rocker.
+    keyArmed_ = false;
+    TiCustomComponent::focusOutEvent(event);
+}
+
 QRect TiSwitchRocker::IndicatorRect() const {
     const int BM = borderMargin_, IM = indicatorMargin_;
     const int left = BM + IM + (active_ ? 2 : 3);

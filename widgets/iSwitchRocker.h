@@ -46,6 +46,7 @@ protected:
     void HandleMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     void HandleKeyDown(int key, Qt::KeyboardModifiers shift) override;
     void HandleKeyUp(int key, Qt::KeyboardModifiers shift) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool active_ = false;

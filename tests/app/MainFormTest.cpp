@@ -18,6 +18,10 @@
 #include <QTabWidget>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -185,3 +189,72 @@ TEST_F(MainFormFixture, TheWebAddressLabelNeverReportsAnError) {
     mainform->Label1Click();
     EXPECT_TRUE(errors.texts().isEmpty());
 }
+
+TEST_F(MainFormFixture, TheReferenceMenuShowsItsLeadingSeparator) {
+    // Qt drops a separator that opens a menu; the one at the top of "实验接口" is laid out and drawn.
+    QMenu* menu = mainform->findChild<QMenu*>("N1");
+    ASSERT_NE(menu, nullptr);
+    QAction* separator = mainform->menuItem("N8");
+    ASSERT_EQ(menu->actions().value(0), separator);
+    const QRect line = menu->actionGeometry(separator);
+    EXPECT_LT(line.bottom(), menu->actionGeometry(mainform->menuItem("Conn_Defined")).top());
+    // A line is drawn inside its room, below the menu's frame, on the menu's background.
+    const QImage shown = menu->grab().toImage();
+    const int x = line.center().x();
+    const QRgb background = shown.pixel(x, line.top() + 1);
+    bool drawn = false;
+    for (int y = line.top() + 2; y <= line.bottom(); ++y)
+        drawn |= shown.pixel(x, y) != background;
+    EXPECT_TRUE(drawn) << "separator room " << line.top() << ".." << line.bottom();
+}
+
+TEST_F(MainFormFixture, AModelChoiceErasesTheDrawnConnection) {
+    writeCatalogue();
+    mainform->menuItem("QK740X")->trigger();
+    const LinkConnection drawn{QPoint(10, 10), QPoint(60, 40)};
+    FRM_QK740X->PaintBox_link().showConnection(drawn);
+    // The same model again: the cursor is back before the first step, and so is the board.
+    mainform->menuItem("QK740X")->trigger();
+    EXPECT_EQ(StepIndex, -1);
+    EXPECT_FALSE(FRM_QK740X->boardArea()->connection().has_value());
+    // Another model: the board left behind and the one chosen show nothing either.
+    FRM_QK740X->PaintBox_link().showConnection(drawn);
+    Frm_620x->PaintBox_link().showConnection(drawn);
+    mainform->menuItem("QK620X")->trigger();
+    EXPECT_FALSE(FRM_QK740X->boardArea()->connection().has_value());
+    EXPECT_FALSE(Frm_620x->boardArea()->connection().has_value());
+    // A choice that fails at the catalogue still resets the cursor, so the board that stays is cleared.
+    Frm_620x->PaintBox_link().showConnection(drawn);
+    mainform->ADOConnection1.close();
+    QFile::remove(dir.path() + "/QK740X.mdb");
+    mainform->menuItem("QK930X")->trigger();
+    EXPECT_EQ(errors.texts().size(), 1);
+    EXPECT_EQ(mainform->DockedBoard, Frm_620x);
+    EXPECT_FALSE(Frm_620x->boardArea()->connection().has_value());
+}
+
+TEST_F(MainFormFixture, TheDuplicateNameBoxBelongsToTheMainWindow) {
+    cataloguesource::writeCatalogue(dir.path() + "/QK740X.mdb", {row("流水灯", 1, "P10>L1"), row("流水灯", 1, "P11>L2")});
+    mainform->menuItem("QK740X")->trigger();
+    ASSERT_EQ(FRM_QK740X->cbExam()->count(), 2);
+    // Another window of the program is the active one when the box comes up.
+    QWidget other;
+    other.setWindowTitle("other");
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    QString text;
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->windowTitle() + ":" + box->text();
+            owner = box->parentWidget();
+            box->close();
+        }
+    });
+    ExperimentRecord.CpuType = 1;
+    LoadExperiment("流水灯", 1);
+    EXPECT_EQ(text, "提示:实验名称有重复");
+    EXPECT_EQ(owner, mainform);
+}
+

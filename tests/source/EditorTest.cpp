@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 
@@ -312,6 +313,86 @@ TEST_F(EditorTest, BlockIndentAndUnindent) {
     EXPECT_EQ(text(), QStringLiteral("  a\n  b\nc"));
     key(Qt::Key_Z, Qt::ControlModifier); // one undo step each
     EXPECT_EQ(text(), QStringLiteral("    a\n    b\nc"));
+}
+
+TEST_F(EditorTest, UndoReachesTheNewest1024StepsOnly) {
+    load("");
+    // Each character typed at the line start is a step of its own: 1025 steps.
+    for (int i = 0; i <= TSynEditLook::UndoLimit; ++i) {
+        key(Qt::Key_Home);
+        QTest::keyClick(&ed, 'x');
+    }
+    ASSERT_EQ(text(), QString(TSynEditLook::UndoLimit + 1, 'x'));
+    EXPECT_EQ(ed.undoSteps(), TSynEditLook::UndoLimit);
+    for (int i = 0; i < TSynEditLook::UndoLimit; ++i)
+        key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("x"));
+    key(Qt::Key_Z, Qt::ControlModifier); // the oldest step is beyond the history
+    key(Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(text(), QStringLiteral("x"));
+    for (int i = 0; i < TSynEditLook::UndoLimit; ++i)
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(text(), QString(TSynEditLook::UndoLimit + 1, 'x'));
+    // Back at the limit, a new change is a step of its own that undoes alone.
+    for (int i = 0; i < TSynEditLook::UndoLimit; ++i)
+        key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_End);
+    QTest::keyClick(&ed, 'y');
+    EXPECT_EQ(ed.redoSteps(), 0);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("x"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(text(), QStringLiteral("x"));
+}
+
+TEST_F(EditorTest, CtrlWheelScrollsAndNeverZooms) {
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QStringLiteral("nop ; %1").arg(i);
+    load(lines.join('\n'));
+    const QPointF at(100, 50);
+    QWheelEvent wheel(at, ed.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(ed.viewport(), &wheel);
+    EXPECT_EQ(sci(Sci::SCI_GETZOOM), 0);
+    EXPECT_GT(sci(Sci::SCI_GETFIRSTVISIBLELINE), 3) << "a page, more than a plain wheel step";
+}
+
+TEST_F(EditorTest, ColumnAndLineModesApplyToMouseDrags) {
+    load("abcd\nefgh\nijkl");
+    const auto pointAt = [&](int line, int column) {
+        const long pos = sci(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)) + column;
+        return QPointF(sci(Sci::SCI_POINTXFROMPOSITION, 0, pos), sci(Sci::SCI_POINTYFROMPOSITION, 0, pos) + 3);
+    };
+    const auto drag = [&](QPointF from, QPointF to) {
+        QWidget* vp = ed.viewport();
+        QTest::mousePress(vp, Qt::LeftButton, {}, from.toPoint());
+        QMouseEvent move(QEvent::MouseMove, to, vp->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, to.toPoint());
+    };
+    key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    drag(pointAt(0, 1), pointAt(1, 3));
+    EXPECT_EQ(sci(Sci::SCI_SELECTIONISRECTANGLE), 1);
+    EXPECT_EQ(selection(), QStringLiteral("bc\nfg\n"));
+    // Shift with the keys goes on from the block the mouse made.
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), QStringLiteral("bc\nfg\njk\n"));
+
+    key(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    drag(pointAt(1, 0), pointAt(0, 1)); // a press beside the block, not on it (that would drag the text)
+    EXPECT_EQ(selection(), QStringLiteral("abcd\nefgh\n"));
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), QStringLiteral("efgh\n"));
+    QTest::mouseClick(ed.viewport(), Qt::LeftButton, {}, pointAt(2, 2).toPoint()); // a click selects nothing
+    EXPECT_EQ(selection(), QString());
+    EXPECT_EQ(caret(), Pos(2, 2));
+
+    key(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    drag(pointAt(0, 2), pointAt(1, 2));
+    EXPECT_EQ(sci(Sci::SCI_SELECTIONISRECTANGLE), 0);
+    EXPECT_EQ(selection(), QStringLiteral("cd\nef"));
+    EXPECT_EQ(text(), QStringLiteral("abcd\nefgh\nijkl"));
 }
 
 TEST_F(EditorTest, SelectionModesAndBracketMatch) {

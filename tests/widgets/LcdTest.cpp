@@ -125,6 +125,17 @@ TEST(LcdMatrix, AShorterTextLeavesNoTraceOfTheLongerOne) {
     EXPECT_NO_THROW(lcd.RenderFrame());
 }
 
+TEST(LcdMatrix, TextKeepsItsGbkBytes) {
+    // A Chinese text is stored as its GBK bytes, one character code each, and reads back whole.
+    TiLCDMatrix lcd;
+    boardLcd(lcd);
+    lcd.setText(QStringLiteral("T:实验"));
+    EXPECT_EQ(QByteArray("T:\xca\xb5\xd1\xe9"), lcd.TextBytes());
+    EXPECT_EQ(QStringLiteral("T:实验"), lcd.Text());
+    EXPECT_EQ(0xca, lcd.Elements()[2].code);
+    EXPECT_EQ(0xe9, lcd.Elements()[5].code);
+}
+
 TEST(LcdMatrix, ColoursAndShowOff) {
     TiLCDMatrix lcd;
     boardLcd(lcd);

@@ -5,6 +5,8 @@
 #include "tests/support/TestSupport.h"
 #include "widgets/iLedMatrix.h"
 
+#include <QHBoxLayout>
+
 #include <gtest/gtest.h>
 
 using testsupport::errorOf;
@@ -110,13 +112,31 @@ TEST(LedMatrix, AutoSizeBothWaysAndItsCaps) {
     EXPECT_EQ(18, m.IndicatorWidth()) << "round((110 - 10) / 5) - 2";
     EXPECT_EQ(10, m.IndicatorHeight());
     EXPECT_EQ(QSize(110, 70), m.size());
+    // The same through Qt: resize, and a layout that stretches it (Qt tells a widget its size once shown).
+    m.show();
+    m.resize(60, 130);
+    EXPECT_EQ(8, m.IndicatorWidth()) << "round((60 - 10) / 5) - 2";
+    EXPECT_EQ(22, m.IndicatorHeight());
+    QWidget holder;
+    auto* layout = new QHBoxLayout(&holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m.setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    layout->addWidget(&m);
+    holder.resize(210, 110);
+    holder.show();
+    layout->activate();
+    EXPECT_EQ(QSize(210, 110), m.size());
+    EXPECT_EQ(38, m.IndicatorWidth());
+    EXPECT_EQ(18, m.IndicatorHeight());
+    layout->removeWidget(&m);
+    m.setParent(nullptr);
     m.setColCount(1000);
     EXPECT_EQ(3600, m.width());
     m.setRowCount(1000);
     EXPECT_EQ(2880, m.height());
     m.setAutoSize(false);
     m.SetBounds(0, 0, 50, 50);
-    EXPECT_EQ(18, m.IndicatorWidth());
+    EXPECT_EQ(38, m.IndicatorWidth()) << "unchanged";
 }
 
 TEST(LedMatrix, RoundIndicatorsStaySquareAndNegativeMetricsCountAsZero) {

@@ -35,6 +35,19 @@ TEST(LedRound, BoardLampIsARedDiscNinePixelsAcrossInASunkenRing) {
     EXPECT_GT(shadowUpperLeft, 8);
     EXPECT_EQ(0, shadowLowerRight);
     EXPECT_EQ(idraw::buttonHighlight().rgb(), wt::pixel(img, 12, 6)) << "lower-right half of the ring";
+    // Both halves lie on the square's edge: the highlight fills as much of the last column and row as the
+    // shadow does of the first (drawn a pixel inside, it would cover the disc's rim instead).
+    const auto count = [&](QRgb colour, bool column, int at) {
+        int n = 0;
+        for (int i = 0; i < 13; ++i)
+            n += wt::pixel(img, column ? at : i, column ? i : at) == (colour | 0xFF000000u);
+        return n;
+    };
+    const QRgb shadow = idraw::buttonShadow().rgb(), highlight = idraw::buttonHighlight().rgb();
+    EXPECT_GE(count(shadow, true, 0), 4);
+    EXPECT_EQ(count(shadow, true, 0), count(highlight, true, 12));
+    EXPECT_EQ(count(shadow, false, 0), count(highlight, false, 12));
+    EXPECT_NE(highlight | 0xFF000000u, wt::pixel(img, 10, 4)) << "next to the disc, inside the ring";
     // The reflection is white, in the upper-left part.
     bool white = false;
     for (int y = 2; y < 6; ++y)
@@ -98,3 +111,4 @@ TEST(Led, SquareLampFollowsItsColours) {
     led.setActive(false);
     EXPECT_EQ(qRgb(0, 0, 85), wt::pixel(led.RenderFrame(), 10, 10));
 }
+

@@ -200,6 +200,12 @@ TEST(SwitchRocker, SpaceKeyAndIndicatorColours) {
     EXPECT_TRUE(sw.Active());
     wt::key(&sw, QEvent::KeyRelease, Qt::Key_Space, QStringLiteral(" ")); // not armed
     EXPECT_TRUE(sw.Active());
+    // Armed by the space key, then the focus goes elsewhere: the release does not switch it.
+    wt::key(&sw, QEvent::KeyPress, Qt::Key_Space, QStringLiteral(" "));
+    wt::loseFocus(&sw);
+    EXPECT_FALSE(sw.KeyboardArmed());
+    wt::key(&sw, QEvent::KeyRelease, Qt::Key_Space, QStringLiteral(" "));
+    EXPECT_TRUE(sw.Active());
     // Indicator: left 7, top 7 when on (margins 2 and 3), 5 high; red inside, black outline.
     EXPECT_EQ(QRect(7, 7, 3, 5), sw.IndicatorRect());
     QImage img = sw.RenderFrame();

@@ -373,7 +373,7 @@ TEST_F(WalkTest, ModelsFromTheMenuByKeyboard) {
 // Every reference item of the menu and every module block of each board opens its picture exactly when
 // the picture is there, titled with the caption the user reads.
 TEST_F(WalkTest, ReferenceItemsAndModuleBlocks) {
-    int opened = 0, blockShots = 0;
+    int opened = 0, blockShots = 0, emptyTitles = 0;
     for (QAction* item : mainform->referenceItems()) {
         const QString file = item->objectName().mid(2) + ".jpg";
         const bool present = !programfolder::findFile(programfolder::path() + "pic/" + file).isEmpty();
@@ -404,17 +404,26 @@ TEST_F(WalkTest, ReferenceItemsAndModuleBlocks) {
             EXPECT_EQ(seen.opened, present) << model.board << " " << c.name.toStdString() << " pic/" << file.toStdString();
             if (seen.opened) {
                 EXPECT_EQ(seen.title, c.caption) << c.name.toStdString();
-                // An empty title leaves the title bar to the platform (it shows the program's name).
-                if (!c.caption.isEmpty()) {
-                    EXPECT_EQ(seen.barTitle, c.caption) << c.name.toStdString() << " shows \""
-                                                        << seen.barTitle.toStdString() << "\"";
-                }
+                // The title bar shows the caption; an empty one stays blank (not the program's name).
+                EXPECT_EQ(c.caption.isEmpty() ? seen.barTitle.trimmed() : seen.barTitle, c.caption)
+                    << c.name.toStdString() << " shows \"" << seen.barTitle.toStdString() << "\"";
                 if (blockShots++ < 4 && !seen.shot.isNull())
                     saveShot(seen.shot, QString("block-%1-%2").arg(model.board, c.name));
             }
             EXPECT_EQ(form->boardArea()->pressedBlock(), -1);
         }
+        // A clicked instrument widget opens its picture under an empty title, and the title bar is blank.
+        const int lcd = form->indexOf("lc_lcd");
+        QWidget* widget = lcd >= 0 ? form->widgetOf(lcd) : nullptr;
+        if (widget && form->clickWired(lcd) && !programfolder::findFile(programfolder::path() + "pic/lcd.jpg").isEmpty()) {
+            const ModalSeen seen = runModal([&] { QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center()); });
+            EXPECT_TRUE(seen.opened) << model.board;
+            EXPECT_EQ(seen.title, "") << model.board;
+            EXPECT_TRUE(seen.barTitle.trimmed().isEmpty()) << model.board << " shows \"" << seen.barTitle.toStdString() << "\"";
+            ++emptyTitles;
+        }
     }
+    EXPECT_GT(emptyTitles, 0);
     EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
 }
 
