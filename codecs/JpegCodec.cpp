@@ -23,6 +23,15 @@ struct ErrorManager {
     int code = 0;
 };
 
+// A picture stored in several scans (progressive, or one component at a time) is held as coefficients,
+// two bytes a pixel of each component, until the last scan: that store and libjpeg's other buffers stay
+// within this, besides the picture itself.
+constexpr long kWorkMemory = 64L * 1024 * 1024;
+// Each scan passes over the whole store, so a file of a few kilobytes per scan could otherwise keep the
+// decoder busy for minutes. Encoders write about ten.
+constexpr int kMaxScans = 100;
+constexpr int kTooManyScans = -1; // our own code, beside libjpeg's message numbers
+
 [[noreturn]] void onError(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     err->code = cinfo->err->msg_code;
@@ -52,15 +61,25 @@ void onMessage(j_common_ptr cinfo, int level) {
 
 void onOutput(j_common_ptr) {} // never print to the console
 
+void onProgress(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        err->code = kTooManyScans;
+        std::longjmp(err->jump, 1);
+    }
+}
+
 enum class Outcome { Ok, JpegFailed, SizeRefused };
 
 // Everything between setjmp and a possible longjmp is C or writes through pointers, so no C++ object's
 // state is lost by the jump. The caller owns the decompressor and the picture.
-Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, QByteArrayView bytes, QImage* out,
-                   std::vector<JSAMPLE>* cmykRow) {
+Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, jpeg_progress_mgr* progress,
+                   QByteArrayView bytes, QImage* out, std::vector<JSAMPLE>* cmykRow) {
     if (setjmp(err->jump))
         return Outcome::JpegFailed;
     jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = kWorkMemory;
+    cinfo->progress = progress;
     jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(cinfo, TRUE);
     const qint64 w = cinfo->image_width, h = cinfo->image_height;
@@ -95,7 +114,9 @@ Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, QByteArrayV
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
+    jpeg_progress_mgr progress{};
     Decompressor() {
+        progress.progress_monitor = onProgress;
         cinfo.err = jpeg_std_error(&err.pub);
         err.pub.error_exit = onError;
         err.pub.emit_message = onMessage;
@@ -110,10 +131,19 @@ QImage decodeJpeg(QByteArrayView bytes) {
     Decompressor d;
     QImage image;
     std::vector<JSAMPLE> cmykRow;
-    switch (decodeInto(&d.cinfo, &d.err, bytes, &image, &cmykRow)) {
+    switch (decodeInto(&d.cinfo, &d.err, &d.progress, bytes, &image, &cmykRow)) {
     case Outcome::Ok:
         return image;
     case Outcome::JpegFailed:
+        if (d.err.code == kTooManyScans)
+            throw Error(QStringLiteral("JPEG error: more than %1 scans").arg(kMaxScans));
+        // Without a backing store libjpeg asks for one only when the work memory would be exceeded.
+        if (d.err.code == JERR_NO_BACKING_STORE)
+            throw Error(QStringLiteral("JPEG error: a picture of %1 x %2 pixels in several scans needs more "
+                                       "than %3 MiB to decode")
+                            .arg(d.cinfo.image_width)
+                            .arg(d.cinfo.image_height)
+                            .arg(kWorkMemory / (1024 * 1024)));
         throw Error(QStringLiteral("JPEG error #%1").arg(d.err.code));
     case Outcome::SizeRefused:
         break;

@@ -1,5 +1,7 @@
 #include "codecs/MetafilePainter.h"
 
+#include "codecs/BmpInternal.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -25,7 +27,8 @@ double angleOf(const QRectF& box, QPointF p) {
 
 } // namespace
 
-Player::Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize) : painter_(painter) {
+Player::Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize)
+    : painter_(painter), bitmapPixelsLeft_(detail::kMaxEmbeddedTotal) {
     deviceToPicture_ = QTransform::fromTranslate(-frame.left(), -frame.top()) *
                        QTransform::fromScale(pictureSize.width() / safe(frame.width()),
                                              pictureSize.height() / safe(frame.height()));
@@ -100,17 +103,20 @@ GdiObject Player::makeFont(int height, int escapement, int weight, bool italic, 
     return o;
 }
 
-void Player::createObject(uint32_t index, const GdiObject& object) { objects_[index] = object; }
+void Player::setObjectTableSize(uint32_t count) {
+    objects_.clear();
+    slots_ = ObjectSlots(count);
+}
 
-uint32_t Player::createObjectInFreeSlot(const GdiObject& object) {
-    uint32_t slot = 0;
-    for (const auto& [index, o] : objects_) {
-        if (index != slot)
-            break;
-        ++slot;
-    }
-    objects_[slot] = object;
-    return slot;
+void Player::createObject(uint32_t index, const GdiObject& object) {
+    if (index < slots_.count())
+        objects_[index] = object;
+}
+
+void Player::createObjectInFreeSlot(const GdiObject& object) {
+    const int64_t slot = slots_.takeLowest();
+    if (slot >= 0)
+        objects_[uint32_t(slot)] = object;
 }
 
 void Player::selectObject(uint32_t index) {
@@ -156,7 +162,10 @@ void Player::selectStockObject(uint32_t stock) {
         dc_.pen = QPen(Qt::black, 0);
 }
 
-void Player::deleteObject(uint32_t index) { objects_.erase(index); }
+void Player::deleteObject(uint32_t index) {
+    if (objects_.erase(index))
+        slots_.release(index);
+}
 
 QTransform Player::logicalToDevice() const {
     double sx = 1, sy = 1;

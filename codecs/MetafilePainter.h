@@ -2,6 +2,8 @@
 // The drawing state machine shared by the WMF and EMF renderers: a device context in the manner of the
 // metafile records (objects, window and viewport mapping, current position, saved states, paths) drawn
 // onto a QPainter. The renderers only parse records and call it.
+#include "codecs/ObjectSlots.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -37,9 +39,11 @@ public:
     Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize);
     ~Player();
 
-    // Objects.
+    // Objects. The table has the size the file's header declares (none until it is set); objects created
+    // beyond it are not kept, as the system's own player does not keep them.
+    void setObjectTableSize(uint32_t count);
     void createObject(uint32_t index, const GdiObject& object);
-    uint32_t createObjectInFreeSlot(const GdiObject& object); // WMF: the lowest free slot
+    void createObjectInFreeSlot(const GdiObject& object); // WMF: the lowest free slot
     void selectObject(uint32_t index);
     void selectStockObject(uint32_t stock);
     void deleteObject(uint32_t index);
@@ -85,6 +89,8 @@ public:
     void text(QPointF reference, const QString& text, const QRectF* opaqueRect);
     void bitmap(const QRectF& dest, const QImage& image, const QRectF& source);
     const GdiObject& font() const { return dc_.font; }
+    // The pixels the metafile's embedded bitmaps may still decode (see decodeDib).
+    qint64* bitmapPixelsLeft() { return &bitmapPixelsLeft_; }
 
     // Paths.
     void beginPath();
@@ -123,6 +129,8 @@ private:
     DcState dc_;
     std::vector<DcState> saved_;
     std::map<uint32_t, GdiObject> objects_;
+    ObjectSlots slots_;
+    qint64 bitmapPixelsLeft_;
     QPainterPath path_;
 };
 

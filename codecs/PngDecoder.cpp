@@ -17,6 +17,8 @@ namespace {
 struct Source {
     QByteArrayView bytes;
     qsizetype pos = 0;
+    qint64 nextChunk = 8; // where the next chunk header starts, after the signature
+    bool ancillaryIgnored = false;
 };
 
 struct Failure {
@@ -31,10 +33,27 @@ void onError(png_structp png, png_const_charp message) {
 
 void onWarning(png_structp, png_const_charp) {}
 
+// Text, ICC profiles, palettes and the other ancillary chunks play no part in the picture (only tRNS
+// does), yet libpng would inflate and keep up to a thousand of them: a small file could hold gigabytes.
+// Once the header chunk has been read they are skipped unread. Before it, libpng still sees them, so
+// that a text chunk ahead of the header stays the error it always was.
+void watchChunks(png_structp png, Source* src, png_size_t length) {
+    if (src->ancillaryIgnored || src->pos != src->nextChunk || length != 8)
+        return;
+    const auto* head = reinterpret_cast<const unsigned char*>(src->bytes.data() + src->pos);
+    const qint64 size = (qint64(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+    src->nextChunk += 12 + size;
+    if (std::memcmp(head + 4, "IHDR", 4) == 0) {
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+        src->ancillaryIgnored = true;
+    }
+}
+
 void readBytes(png_structp png, png_bytep out, png_size_t length) {
     auto* src = static_cast<Source*>(png_get_io_ptr(png));
     if (qsizetype(length) > src->bytes.size() - src->pos)
         png_error(png, "unexpected end of file");
+    watchChunks(png, src, length);
     std::memcpy(out, src->bytes.data() + src->pos, length);
     src->pos += qsizetype(length);
 }
@@ -55,7 +74,7 @@ Outcome decodeInto(Reader* r, QImage* out) {
     if (setjmp(png_jmpbuf(r->png)))
         return Outcome::PngFailed;
     png_set_read_fn(r->png, &r->source, readBytes);
-    png_set_chunk_malloc_max(r->png, 64u * 1024 * 1024); // ancillary chunks (text, ICC) stay small
+    png_set_chunk_malloc_max(r->png, 64u * 1024 * 1024); // the longest chunk accepted at all
     png_read_info(r->png, r->info);
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(r->png, r->info, &r->width, &r->height, &depth, &colour, &interlace, nullptr, nullptr);
