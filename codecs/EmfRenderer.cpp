@@ -372,6 +372,9 @@ QImage renderEmf(QByteArrayView bytes) {
             if (type != Header) {
                 ByteReader r(record, 8);
                 play(p, r, record, type);
+                if (p.paintingSpent())
+                    fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
+                             .arg(qint64(metafile::kMaxPaintedPixels)));
             }
             pos += size;
         }

@@ -28,7 +28,8 @@ double angleOf(const QRectF& box, QPointF p) {
 } // namespace
 
 Player::Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize)
-    : painter_(painter), bitmapPixelsLeft_(detail::kMaxEmbeddedTotal) {
+    : painter_(painter), bitmapPixelsLeft_(detail::kMaxEmbeddedTotal), pictureSize_(pictureSize),
+      paintLeft_(kMaxPaintedPixels) {
     deviceToPicture_ = QTransform::fromTranslate(-frame.left(), -frame.top()) *
                        QTransform::fromScale(pictureSize.width() / safe(frame.width()),
                                              pictureSize.height() / safe(frame.height()));
@@ -255,7 +256,22 @@ void Player::restoreDC(int relative) {
 
 void Player::intersectClipRect(const QRectF& r) { painter_->setClipRect(r.normalized(), Qt::IntersectClip); }
 
+bool Player::charge(const QRectF& logical, double margin) {
+    return chargePicture(
+        painter_->transform().mapRect(logical.normalized().adjusted(-margin, -margin, margin, margin)));
+}
+
+bool Player::chargePicture(const QRectF& picture) {
+    if (paintLeft_ < 0)
+        return false;
+    const QRectF covered = picture.normalized() & QRectF(QPointF(0, 0), pictureSize_);
+    paintLeft_ -= 1 + (covered.isValid() ? covered.width() * covered.height() : 0.0);
+    return paintLeft_ >= 0;
+}
+
 void Player::drawPath(const QPainterPath& path, bool fill, bool stroke) {
+    if (!charge(path.boundingRect(), stroke ? std::max(dc_.pen.widthF(), 1.0) : 0.0))
+        return;
     if (fill && dc_.brush.style() != Qt::NoBrush) {
         QPainterPath p = path;
         p.setFillRule(dc_.fillRule);
@@ -276,7 +292,7 @@ void Player::lineTo(QPointF p) {
         if (path_.elementCount() == 0)
             path_.moveTo(dc_.current);
         path_.lineTo(p);
-    } else if (dc_.pen.style() != Qt::NoPen) {
+    } else if (dc_.pen.style() != Qt::NoPen && charge(QRectF(dc_.current, p), std::max(dc_.pen.widthF(), 1.0))) {
         painter_->setPen(dc_.pen);
         painter_->drawLine(dc_.current, p);
     }
@@ -395,13 +411,18 @@ void Player::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKind kind, 
 
 void Player::setPixel(QPointF p, QColor c) {
     const QPointF d = painter_->transform().map(p);
+    if (!chargePicture(QRectF(d, QSizeF(1, 1))))
+        return;
     painter_->save();
     painter_->resetTransform();
     painter_->fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
     painter_->restore();
 }
 
-void Player::fillRect(const QRectF& r, const QBrush& brush) { painter_->fillRect(r.normalized(), brush); }
+void Player::fillRect(const QRectF& r, const QBrush& brush) {
+    if (charge(r, 0))
+        painter_->fillRect(r.normalized(), brush);
+}
 
 void Player::patternBlt(const QRectF& r, uint32_t rop) {
     if (rop == kPatCopy)
@@ -445,6 +466,10 @@ void Player::text(QPointF reference, const QString& s, const QRectF* opaqueRect)
     painter_->resetTransform();
     painter_->translate(t.map(reference));
     painter_->rotate(std::atan2(t.m12(), t.m11()) * 180.0 / M_PI - dc_.font.escapement);
+    if (!chargePicture(painter_->transform().mapRect(QRectF(dx, dy - fm.ascent(), width, fm.height())))) {
+        painter_->restore();
+        return;
+    }
     if (dc_.opaqueBackground && !opaqueRect)
         painter_->fillRect(QRectF(dx, dy - fm.ascent(), width, fm.height()), dc_.bkColor);
     painter_->setFont(f);
@@ -456,7 +481,7 @@ void Player::text(QPointF reference, const QString& s, const QRectF* opaqueRect)
 }
 
 void Player::bitmap(const QRectF& dest, const QImage& image, const QRectF& source) {
-    if (image.isNull() || dest.isNull())
+    if (image.isNull() || dest.isNull() || !charge(dest, 0))
         return;
     QImage img = image.mirrored(dest.width() < 0, dest.height() < 0);
     painter_->drawImage(dest.normalized(), img, source.isNull() ? QRectF(img.rect()) : source.normalized());

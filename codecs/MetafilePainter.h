@@ -89,6 +89,10 @@ public:
     void text(QPointF reference, const QString& text, const QRectF* opaqueRect);
     void bitmap(const QRectF& dest, const QImage& image, const QRectF& source);
     const GdiObject& font() const { return dc_.font; }
+    // Drawing is charged by the area of the picture it covers: a file of small records that each cover
+    // the whole picture would otherwise take minutes. Once kMaxPaintedPixels are spent nothing more is
+    // drawn, and the renderer gives up.
+    bool paintingSpent() const { return paintLeft_ < 0; }
     // The pixels the metafile's embedded bitmaps may still decode (see decodeDib).
     qint64* bitmapPixelsLeft() { return &bitmapPixelsLeft_; }
 
@@ -122,6 +126,8 @@ private:
     void applyTransform();
     QTransform logicalToDevice() const;
     void drawPath(const QPainterPath& path, bool fill, bool stroke);
+    bool charge(const QRectF& logical, double margin);
+    bool chargePicture(const QRectF& picture);
 
     QPainter* painter_;
     QTransform deviceToPicture_;
@@ -131,6 +137,8 @@ private:
     std::map<uint32_t, GdiObject> objects_;
     ObjectSlots slots_;
     qint64 bitmapPixelsLeft_;
+    QSizeF pictureSize_;
+    double paintLeft_;
     QPainterPath path_;
 };
 
@@ -141,6 +149,9 @@ namespace codecs::metafile {
 // The pixel size a metafile is drawn at: its natural size, shrunk (aspect kept) to at most kMaxMetafileSide
 // on the longer side so that a hostile header cannot ask for a huge canvas.
 inline constexpr int kMaxMetafileSide = 4096;
+// What a metafile's records may paint in all: eight times the largest picture (a hatched fill of it takes
+// some 30 ms here).
+inline constexpr double kMaxPaintedPixels = 8.0 * kMaxMetafileSide * kMaxMetafileSide;
 QSize canvasSize(QSizeF natural);
 
 // A fresh opaque white canvas.

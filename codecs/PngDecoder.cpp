@@ -14,11 +14,19 @@ namespace codecs {
 
 namespace {
 
+// Once every row is read, libpng unpacks the rest of the image data only to find its end; a file of a
+// megabyte can hold a gigabyte there. This much compressed data may follow the rows (a sound file has a
+// few bytes: the end of the stream and its checksum).
+constexpr qint64 kMaxTrailingImageData = 128 * 1024;
+
 struct Source {
     QByteArrayView bytes;
     qsizetype pos = 0;
     qint64 nextChunk = 8; // where the next chunk header starts, after the signature
+    bool inImageData = false; // the chunk being read is IDAT
     bool ancillaryIgnored = false;
+    bool rowsRead = false;
+    qint64 trailingImageData = 0;
 };
 
 struct Failure {
@@ -33,17 +41,24 @@ void onError(png_structp png, png_const_charp message) {
 
 void onWarning(png_structp, png_const_charp) {}
 
-// Text, ICC profiles, palettes and the other ancillary chunks play no part in the picture (only tRNS
-// does), yet libpng would inflate and keep up to a thousand of them: a small file could hold gigabytes.
-// Once the header chunk has been read they are skipped unread. Before it, libpng still sees them, so
-// that a text chunk ahead of the header stays the error it always was.
+// Text, ICC profiles and the other ancillary chunks but tRNS play no part in the picture, yet libpng
+// would unpack and keep up to a thousand of them: a small file could hold gigabytes. Once the header
+// chunk has been read they are skipped unread. Before it, libpng still sees them, so that a text chunk
+// ahead of the header stays the error it always was.
 void watchChunks(png_structp png, Source* src, png_size_t length) {
-    if (src->ancillaryIgnored || src->pos != src->nextChunk || length != 8)
+    if (src->pos != src->nextChunk || length != 8) {
+        if (src->rowsRead && src->inImageData && src->pos < src->nextChunk - 4) {
+            src->trailingImageData += qint64(length);
+            if (src->trailingImageData > kMaxTrailingImageData)
+                png_error(png, "too much image data after the last row");
+        }
         return;
+    }
     const auto* head = reinterpret_cast<const unsigned char*>(src->bytes.data() + src->pos);
     const qint64 size = (qint64(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
     src->nextChunk += 12 + size;
-    if (std::memcmp(head + 4, "IHDR", 4) == 0) {
+    src->inImageData = std::memcmp(head + 4, "IDAT", 4) == 0;
+    if (!src->ancillaryIgnored && std::memcmp(head + 4, "IHDR", 4) == 0) {
         png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
         src->ancillaryIgnored = true;
     }
@@ -103,6 +118,7 @@ Outcome decodeInto(Reader* r, QImage* out) {
     for (int pass = 0; pass < passes; ++pass)
         for (int y = 0; y < int(r->height); ++y)
             png_read_row(r->png, out->scanLine(y), nullptr);
+    r->source.rowsRead = true;
     png_read_end(r->png, nullptr);
     return Outcome::Ok;
 }
