@@ -372,14 +372,16 @@ QImage renderEmf(QByteArrayView bytes) {
             if (type != Header) {
                 ByteReader r(record, 8);
                 play(p, r, record, type);
-                if (p.paintingSpent())
-                    fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
-                             .arg(qint64(metafile::kMaxPaintedPixels)));
             }
             pos += size;
         }
         if (!ended)
             fail(QStringLiteral("the file is truncated"));
+        // Past the budget nothing more was drawn; the records were still read, so that a damaged file
+        // keeps its own error.
+        if (p.paintingSpent())
+            fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
+                     .arg(qint64(metafile::kMaxPaintedPixels)));
     }
     return canvas;
 }

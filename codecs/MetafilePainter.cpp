@@ -1,6 +1,7 @@
 #include "codecs/MetafilePainter.h"
 
 #include "codecs/BmpInternal.h"
+#include "codecs/DrawingCost.h"
 
 #include <QFontMetricsF>
 
@@ -269,8 +270,21 @@ bool Player::chargePicture(const QRectF& picture) {
     return paintLeft_ >= 0;
 }
 
+bool Player::chargePath(const QPainterPath& path, bool fill, bool stroke) {
+    if (paintLeft_ < 0)
+        return false;
+    const QTransform& t = painter_->transform();
+    // A pen's width is in logical units; a width of 0 is one pixel whatever the mapping.
+    const double scale = std::sqrt(std::abs(t.determinant()));
+    const double width = stroke ? std::max(dc_.pen.widthF() * scale, 1.0) : 0.0;
+    paintLeft_ -= pathCost(t.map(path), pictureSize_, fill, width);
+    return paintLeft_ >= 0;
+}
+
 void Player::drawPath(const QPainterPath& path, bool fill, bool stroke) {
-    if (!charge(path.boundingRect(), stroke ? std::max(dc_.pen.widthF(), 1.0) : 0.0))
+    const bool filled = fill && dc_.brush.style() != Qt::NoBrush;
+    const bool stroked = stroke && dc_.pen.style() != Qt::NoPen;
+    if ((filled || stroked) && !chargePath(path, filled, stroked))
         return;
     if (fill && dc_.brush.style() != Qt::NoBrush) {
         QPainterPath p = path;
@@ -292,7 +306,13 @@ void Player::lineTo(QPointF p) {
         if (path_.elementCount() == 0)
             path_.moveTo(dc_.current);
         path_.lineTo(p);
-    } else if (dc_.pen.style() != Qt::NoPen && charge(QRectF(dc_.current, p), std::max(dc_.pen.widthF(), 1.0))) {
+    } else if (dc_.pen.style() != Qt::NoPen) {
+        QPainterPath line(dc_.current);
+        line.lineTo(p);
+        if (!chargePath(line, false, true)) {
+            dc_.current = p;
+            return;
+        }
         painter_->setPen(dc_.pen);
         painter_->drawLine(dc_.current, p);
     }

@@ -89,9 +89,9 @@ public:
     void text(QPointF reference, const QString& text, const QRectF* opaqueRect);
     void bitmap(const QRectF& dest, const QImage& image, const QRectF& source);
     const GdiObject& font() const { return dc_.font; }
-    // Drawing is charged by the area of the picture it covers: a file of small records that each cover
-    // the whole picture would otherwise take minutes. Once kMaxPaintedPixels are spent nothing more is
-    // drawn, and the renderer gives up.
+    // Drawing is charged by what it costs the raster engine (the area of the picture it covers, and for
+    // paths see pathCost): a file of small records that each cover the whole picture would otherwise
+    // take minutes. Once kMaxPaintedPixels are spent nothing more is drawn, and the renderer gives up.
     bool paintingSpent() const { return paintLeft_ < 0; }
     // The pixels the metafile's embedded bitmaps may still decode (see decodeDib).
     qint64* bitmapPixelsLeft() { return &bitmapPixelsLeft_; }
@@ -128,6 +128,7 @@ private:
     void drawPath(const QPainterPath& path, bool fill, bool stroke);
     bool charge(const QRectF& logical, double margin);
     bool chargePicture(const QRectF& picture);
+    bool chargePath(const QPainterPath& path, bool fill, bool stroke);
 
     QPainter* painter_;
     QTransform deviceToPicture_;

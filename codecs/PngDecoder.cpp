@@ -14,9 +14,10 @@ namespace codecs {
 
 namespace {
 
-// Once every row is read, libpng unpacks the rest of the image data only to find its end; a file of a
-// megabyte can hold a gigabyte there. This much compressed data may follow the rows (a sound file has a
-// few bytes: the end of the stream and its checksum).
+// With the last row libpng unpacks the rest of the image data, only to find its end; a file of a megabyte
+// can hold a gigabyte there. From the last row on, the image data may hold that row (at most eight bytes
+// a pixel, and the filter byte, stored) and this much besides (a sound file has a few bytes: the end of
+// the stream and its checksum).
 constexpr qint64 kMaxTrailingImageData = 128 * 1024;
 
 struct Source {
@@ -25,8 +26,9 @@ struct Source {
     qint64 nextChunk = 8; // where the next chunk header starts, after the signature
     bool inImageData = false; // the chunk being read is IDAT
     bool ancillaryIgnored = false;
-    bool rowsRead = false;
+    bool lastRow = false;
     qint64 trailingImageData = 0;
+    qint64 trailingAllowed = 0;
 };
 
 struct Failure {
@@ -47,9 +49,9 @@ void onWarning(png_structp, png_const_charp) {}
 // ahead of the header stays the error it always was.
 void watchChunks(png_structp png, Source* src, png_size_t length) {
     if (src->pos != src->nextChunk || length != 8) {
-        if (src->rowsRead && src->inImageData && src->pos < src->nextChunk - 4) {
+        if (src->lastRow && src->inImageData && src->pos < src->nextChunk - 4) {
             src->trailingImageData += qint64(length);
-            if (src->trailingImageData > kMaxTrailingImageData)
+            if (src->trailingImageData > src->trailingAllowed)
                 png_error(png, "too much image data after the last row");
         }
         return;
@@ -115,10 +117,13 @@ Outcome decodeInto(Reader* r, QImage* out) {
     *out = allocateImage(int(r->width), int(r->height), QImage::Format_ARGB32);
     if (out->isNull())
         return Outcome::SizeRefused;
+    r->source.trailingAllowed = kMaxTrailingImageData + 2 * (8 * qint64(r->width) + 1);
     for (int pass = 0; pass < passes; ++pass)
-        for (int y = 0; y < int(r->height); ++y)
+        for (int y = 0; y < int(r->height); ++y) {
+            if (pass == passes - 1 && y == int(r->height) - 1)
+                r->source.lastRow = true;
             png_read_row(r->png, out->scanLine(y), nullptr);
-    r->source.rowsRead = true;
+        }
     png_read_end(r->png, nullptr);
     return Outcome::Ok;
 }

@@ -345,13 +345,15 @@ QImage renderWmf(QByteArrayView bytes) {
                 fail(QStringLiteral("the file is truncated"));
             ByteReader r(bytes.sliced(pos + 6, words * 2 - 6));
             play(p, r, fn, words);
-            if (p.paintingSpent())
-                fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
-                         .arg(qint64(metafile::kMaxPaintedPixels)));
             pos += words * 2;
         }
         if (!ended)
             fail(QStringLiteral("the file is truncated"));
+        // Past the budget nothing more was drawn; the records were still read, so that a damaged file
+        // keeps its own error.
+        if (p.paintingSpent())
+            fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
+                     .arg(qint64(metafile::kMaxPaintedPixels)));
     }
     return canvas;
 }

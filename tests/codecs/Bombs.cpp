@@ -250,6 +250,22 @@ QByteArray wmfFills(int records, int side) {
     return wmfFrame(r, side, 16);
 }
 
+QByteArray wmfZigzags(int records, int points) {
+    QByteArray r = wmfRecord(0x02FC, {0, 0xFF, 0, 0});
+    r += wmfRecord(0x012D, {0});
+    QByteArray poly;
+    put32(poly, 3 + 1 + 2 * points);
+    put16(poly, 0x0324);
+    put16(poly, points);
+    for (int i = 0; i < points; ++i) {
+        put16(poly, i * 4096 / points);
+        put16(poly, (i % 2) * 4096);
+    }
+    for (int i = 0; i < records; ++i)
+        r += poly;
+    return wmfFrame(r, 4096, 16);
+}
+
 QByteArray emfBrushes(int records, int handles) {
     QByteArray r;
     for (int i = 0; i < records; ++i)

@@ -22,6 +22,10 @@ QByteArray wmfBitmaps(int records, int w, int h);
 // A WMF of `side` x `side` pixels filled by `records` rectangles that each cover all of it.
 QByteArray wmfFills(int records, int side);
 
+// A WMF of 4096 x 4096 pixels holding `records` polygons of `points` points zigzagging from its top to
+// its bottom: every row crosses every edge.
+QByteArray wmfZigzags(int records, int points);
+
 // An EMF of `records` CreateBrushIndirect records with distinct indices, its header declaring `handles`.
 QByteArray emfBrushes(int records, int handles);
 // An EMF of `records` StretchDIBits records, each with a compressed bitmap of a few bytes claiming w x h.

@@ -1,5 +1,7 @@
-// Hostile pictures: files that claim or unpack far more than they hold end within the decoders' budget,
-// the decoded picture (four bytes a pixel) and 64 MiB besides, measured as the heap the decode holds.
+// Hostile pictures: files that claim or unpack far more than they hold, or make a decoder repeat its work,
+// end within the decoders' budget: the decoded picture (four bytes a pixel) and 64 MiB besides, measured
+// as the heap the decode holds, and an outcome that shows the work was bounded (a refusal, or the
+// objects a table keeps).
 #include "tests/codecs/AllocationMeter.h"
 #include "tests/codecs/Bombs.h"
 #include "tests/codecs/Samples.h"
@@ -30,7 +32,7 @@ TEST(Budget, HostilePicturesEndWithinTheBudget) {
         QByteArray bytes;
         const char* extension;
         const char* error; // the start of the error, or empty when the picture loads
-        QSize picture;     // what the budget allows besides its 64 MiB
+        QSize picture;     // the picture the budget allows besides its 64 MiB (a metafile: its canvas)
     } cases[] = {
         // libpng kept every text chunk, unpacked: 160 MiB here.
         {"zTXt", zTxt, "png", "", QSize(1, 1)},
@@ -46,6 +48,8 @@ TEST(Budget, HostilePicturesEndWithinTheBudget) {
         {"WMF bitmaps in all", bombs::wmfBitmaps(5, 2896, 2896), "wmf",
          "WMF error: embedded bitmaps too large in all (more than 33554432 pixels)", QSize()},
         {"EMF bitmaps", bombs::emfBitmaps(3, 4000, 4000), "emf", "", QSize(100, 100)},
+        // Every row of the picture crosses a thousand edges: Qt's rasterizer took minutes.
+        {"WMF zigzag", bombs::wmfZigzags(1, 1000), "wmf", "WMF error: too much drawing", QSize(4096, 4096)},
         // Within the limits: the picture is what the header claims.
         {"BMP RLE", bombs::bmpRle(4000, 4000), "bmp", "", QSize(4000, 4000)},
         {"icon RLE", bombs::icoRle(4000, 4000), "ico", "", QSize(4000, 4000)},
