@@ -18,8 +18,11 @@ constexpr double kCrossingCost = 800;
 double pathCost(const QPainterPath& path, QSizeF picture, bool fill, double strokeWidth) {
     const QRectF frame(QPointF(0, 0), picture);
     double cost = 1;
-    if (fill) {
-        const QRectF covered = path.boundingRect() & frame;
+    const QRectF bounds = path.boundingRect();
+    if (!std::isfinite(bounds.left() + bounds.top() + bounds.width() + bounds.height()))
+        cost += picture.width() * picture.height();
+    else if (fill) {
+        const QRectF covered = bounds & frame;
         if (covered.isValid())
             cost += covered.width() * covered.height();
     }
@@ -29,6 +32,8 @@ double pathCost(const QPainterPath& path, QSizeF picture, bool fill, double stro
         starts.assign(size_t(rows) + 1, 0);
     const double diagonal = std::hypot(picture.width(), picture.height());
     auto edge = [&](QPointF a, QPointF b) {
+        if (!std::isfinite(a.x() + a.y() + b.x() + b.y()))
+            return; // charged below as the whole picture
         if (strokeWidth > 0) { // its length times its width, but never more than it can cover
             const double w = std::max(strokeWidth, 1.0);
             const QRectF covered = QRectF(a, b).normalized().adjusted(-w / 2, -w / 2, w / 2, w / 2) & frame;

@@ -266,7 +266,9 @@ bool Player::chargePicture(const QRectF& picture) {
     if (paintLeft_ < 0)
         return false;
     const QRectF covered = picture.normalized() & QRectF(QPointF(0, 0), pictureSize_);
-    paintLeft_ -= 1 + (covered.isValid() ? covered.width() * covered.height() : 0.0);
+    const double area = covered.isValid() ? covered.width() * covered.height() : 0.0;
+    // Coordinates beyond any number are charged as the whole picture.
+    paintLeft_ -= 1 + (std::isfinite(area) ? area : pictureSize_.width() * pictureSize_.height());
     return paintLeft_ >= 0;
 }
 
@@ -276,7 +278,9 @@ bool Player::chargePath(const QPainterPath& path, bool fill, bool stroke) {
     const QTransform& t = painter_->transform();
     // A pen's width is in logical units; a width of 0 is one pixel whatever the mapping.
     const double scale = std::sqrt(std::abs(t.determinant()));
-    const double width = stroke ? std::max(dc_.pen.widthF() * scale, 1.0) : 0.0;
+    double width = stroke ? std::max(dc_.pen.widthF() * scale, 1.0) : 0.0;
+    if (!std::isfinite(width))
+        width = std::hypot(pictureSize_.width(), pictureSize_.height());
     paintLeft_ -= pathCost(t.map(path), pictureSize_, fill, width);
     return paintLeft_ >= 0;
 }
