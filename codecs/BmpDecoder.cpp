@@ -23,7 +23,7 @@ enum Compression : uint32_t { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3, AlphaB
 
 } // namespace
 
-QImage decodeBitmapFile(QByteArrayView bytes, const char* format) {
+QImage decodeBitmapFile(QByteArrayView bytes, const char* format, qint64* pixelsLeft) {
     ByteReader r(bytes);
     if (bytes.size() < 18 || r.u16() != 0x4D42) // "BM"
         fail(format, QStringLiteral("not a bitmap file"));
@@ -72,6 +72,18 @@ QImage decodeBitmapFile(QByteArrayView bytes, const char* format) {
     default:
         fail(format, QStringLiteral("unsupported compression %1").arg(compression));
     }
+    if (pixelsLeft) {
+        const qint64 pixels = width * rows;
+        if (pixels > kMaxEmbeddedPixels)
+            fail(format, QStringLiteral("embedded bitmap too large (%1 x %2 pixels; at most %3 pixels)")
+                             .arg(width)
+                             .arg(rows)
+                             .arg(kMaxEmbeddedPixels));
+        if (pixels > *pixelsLeft)
+            fail(format,
+                 QStringLiteral("embedded bitmaps too large in all (more than %1 pixels)").arg(kMaxEmbeddedTotal));
+        *pixelsLeft -= pixels;
+    }
 
     QByteArray raw = QByteArray::fromRawData(bytes.data(), bytes.size());
     QBuffer buffer(&raw);
@@ -84,7 +96,7 @@ QImage decodeBitmapFile(QByteArrayView bytes, const char* format) {
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
-QImage decodeDib(QByteArrayView dib, const char* format) {
+QImage decodeDib(QByteArrayView dib, const char* format, qint64* pixelsLeft) {
     ByteReader r(dib);
     const uint32_t headerSize = r.u32();
     uint32_t bpp = 0, compression = Rgb, coloursUsed = 0;
@@ -116,7 +128,7 @@ QImage decodeDib(QByteArrayView dib, const char* format) {
         file[10 + i] = char((offset >> (8 * i)) & 0xFF);
     }
     file.append(dib.data(), dib.size());
-    return decodeBitmapFile(file, format);
+    return decodeBitmapFile(file, format, pixelsLeft);
 }
 
 } // namespace detail

@@ -64,13 +64,13 @@ QTransform xform(ByteReader& r) {
 }
 
 // A bitmap referred to by offsets from the record's start.
-QImage dibAt(QByteArrayView record, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) {
+QImage dibAt(Player& p, QByteArrayView record, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) {
     if (cbBmi < 12 || qint64(offBmi) + cbBmi > record.size() || qint64(offBits) + cbBits > record.size())
         return {};
     QByteArray dib(record.data() + offBmi, cbBmi);
     dib.append(record.data() + offBits, cbBits);
     try {
-        return detail::decodeDib(dib, "EMF");
+        return detail::decodeDib(dib, "EMF", p.bitmapPixelsLeft());
     } catch (const Error&) {
         return {}; // a damaged embedded bitmap leaves a gap, as the system's own player does
     }
@@ -138,6 +138,7 @@ struct Frame {
     QRectF device; // the picture in reference device units
     QSizeF natural;
     QSizeF unitsPerMm;
+    uint16_t handles = 0; // entries of the object table
 };
 
 Frame readHeader(QByteArrayView bytes) {
@@ -147,13 +148,16 @@ Frame readHeader(QByteArrayView bytes) {
     const QRectF bounds = rect(r);
     const QRectF frame = rect(r); // hundredths of a millimetre
     const uint32_t signature = r.u32();
-    r.skip(28); // version, sizes, counts, description, palette
+    r.skip(12); // version, size, record count
+    const uint16_t handles = r.u16();
+    r.skip(14); // reserved, description, palette
     const double devW = r.i32(), devH = r.i32(), mmW = r.i32(), mmH = r.i32();
     if (!r.ok())
         fail(QStringLiteral("the file is truncated"));
     if (type != Header || signature != kSignature || size < 88 || size > uint32_t(bytes.size()))
         fail(QStringLiteral("not an enhanced metafile"));
     Frame f;
+    f.handles = handles;
     f.unitsPerMm = QSizeF(mmW > 0 && devW > 0 ? devW / mmW : 96 / 25.4, mmH > 0 && devH > 0 ? devH / mmH : 96 / 25.4);
     if (frame.width() > 0 && frame.height() > 0) {
         f.device = QRectF(frame.left() / 100 * f.unitsPerMm.width(), frame.top() / 100 * f.unitsPerMm.height(),
@@ -245,7 +249,7 @@ void play(Player& p, ByteReader& r, QByteArrayView record, uint32_t type) {
         const uint32_t ih = r.u32();
         r.u32();
         const uint32_t offBmi = r.u32(), cbBmi = r.u32(), offBits = r.u32(), cbBits = r.u32();
-        p.createObject(ih, Player::makePatternBrush(dibAt(record, offBmi, cbBmi, offBits, cbBits)));
+        p.createObject(ih, Player::makePatternBrush(dibAt(p, record, offBmi, cbBmi, offBits, cbBits)));
         break;
     }
     case ExtCreateFontIndirectW: {
@@ -310,7 +314,7 @@ void play(Player& p, ByteReader& r, QByteArrayView record, uint32_t type) {
             p.patternBlt(QRectF(dst, QSizeF(dw, dh)), rop);
             break;
         }
-        const QImage image = dibAt(record, offBmi, cbBmi, offBits, cbBits);
+        const QImage image = dibAt(p, record, offBmi, cbBmi, offBits, cbBits);
         p.bitmap(QRectF(dst, QSizeF(dw, dh)), image, QRectF(src, srcSize));
         break;
     }
@@ -330,7 +334,7 @@ void play(Player& p, ByteReader& r, QByteArrayView record, uint32_t type) {
         }
         if (!r.ok())
             break;
-        const QImage image = dibAt(record, offBmi, cbBmi, offBits, cbBits);
+        const QImage image = dibAt(p, record, offBmi, cbBmi, offBits, cbBits);
         if (!image.isNull()) // source y counts from the bottom of the stored rows
             p.bitmap(QRectF(dst, dstSize), image, QRectF(src.x(), image.height() - src.y() - sh, sw, sh));
         break;
@@ -349,6 +353,7 @@ QImage renderEmf(QByteArrayView bytes) {
         QPainter painter(&canvas);
         Player p(&painter, frame.device, canvas.size());
         p.setDeviceUnitsPerMm(frame.unitsPerMm);
+        p.setObjectTableSize(frame.handles);
         qsizetype pos = 0;
         bool ended = false;
         while (pos + 8 <= bytes.size()) {
@@ -372,6 +377,11 @@ QImage renderEmf(QByteArrayView bytes) {
         }
         if (!ended)
             fail(QStringLiteral("the file is truncated"));
+        // Past the budget nothing more was drawn; the records were still read, so that a damaged file
+        // keeps its own error.
+        if (p.paintingSpent())
+            fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
+                     .arg(qint64(metafile::kMaxPaintedPixels)));
     }
     return canvas;
 }

@@ -85,7 +85,7 @@ QImage decodeIconBitmap(QByteArrayView dib) {
 
     const qint64 maskStride = ((qint64(width) + 31) / 32) * 4;
     if (!hasAlpha && colourEnd + maskStride * height <= dib.size()) {
-        image = image.convertToFormat(QImage::Format_ARGB32);
+        image.convertTo(QImage::Format_ARGB32); // in place where it can be: no second copy of a large icon
         const auto* mask = reinterpret_cast<const uchar*>(dib.data() + colourEnd);
         for (int y = 0; y < image.height(); ++y) {
             const uchar* maskRow = mask + (height - 1 - y) * maskStride; // stored bottom-up
@@ -96,7 +96,7 @@ QImage decodeIconBitmap(QByteArrayView dib) {
             }
         }
     } else if (!hasAlpha && bpp == 32) {
-        image = image.convertToFormat(QImage::Format_RGB32);
+        image.convertTo(QImage::Format_RGB32);
     }
     return image;
 }

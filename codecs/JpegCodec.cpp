@@ -23,6 +23,24 @@ struct ErrorManager {
     int code = 0;
 };
 
+// A picture stored in several scans (progressive, or one component at a time) is held as coefficients,
+// two bytes a pixel of each component, until the last scan: that store and libjpeg's other buffers stay
+// within this, besides the picture itself.
+constexpr long kWorkMemory = 64L * 1024 * 1024;
+// Each scan passes over every block of its components, so a file of a few bytes a scan could keep the
+// decoder busy for minutes. Encoders write about ten scans, which pass over each block about six times
+// in all; the scans may pass over each block this many times, and over this many blocks besides.
+constexpr qint64 kPassesPerBlock = 16;
+constexpr qint64 kSpareBlockPasses = 1 << 20;
+constexpr int kTooManyScans = -1; // our own code, beside libjpeg's message numbers
+
+struct Progress {
+    jpeg_progress_mgr pub;
+    int scan = 0;
+    qint64 blockPasses = 0;
+    qint64 allowed = 0;
+};
+
 [[noreturn]] void onError(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     err->code = cinfo->err->msg_code;
@@ -52,20 +70,42 @@ void onMessage(j_common_ptr cinfo, int level) {
 
 void onOutput(j_common_ptr) {} // never print to the console
 
+// Called before each row of input or output: counts the blocks of each new scan.
+void onProgress(j_common_ptr common) {
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto* progress = reinterpret_cast<Progress*>(cinfo->progress);
+    if (cinfo->input_scan_number == progress->scan)
+        return;
+    progress->scan = cinfo->input_scan_number;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i)
+        progress->blockPasses +=
+            qint64(cinfo->cur_comp_info[i]->width_in_blocks) * cinfo->cur_comp_info[i]->height_in_blocks;
+    if (progress->blockPasses > progress->allowed) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        err->code = kTooManyScans;
+        std::longjmp(err->jump, 1);
+    }
+}
+
 enum class Outcome { Ok, JpegFailed, SizeRefused };
 
 // Everything between setjmp and a possible longjmp is C or writes through pointers, so no C++ object's
 // state is lost by the jump. The caller owns the decompressor and the picture.
-Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, QByteArrayView bytes, QImage* out,
-                   std::vector<JSAMPLE>* cmykRow) {
+Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, Progress* progress,
+                   QByteArrayView bytes, QImage* out, std::vector<JSAMPLE>* cmykRow) {
     if (setjmp(err->jump))
         return Outcome::JpegFailed;
     jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = kWorkMemory;
+    cinfo->progress = &progress->pub;
     jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(cinfo, TRUE);
     const qint64 w = cinfo->image_width, h = cinfo->image_height;
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels)
         return Outcome::SizeRefused;
+    progress->allowed = kSpareBlockPasses;
+    for (int i = 0; i < cinfo->num_components; ++i)
+        progress->allowed += kPassesPerBlock * cinfo->comp_info[i].width_in_blocks * cinfo->comp_info[i].height_in_blocks;
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX; // BGRX in memory is QImage::Format_RGB32
     jpeg_start_decompress(cinfo);
@@ -95,7 +135,9 @@ Outcome decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, QByteArrayV
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager err;
+    Progress progress{};
     Decompressor() {
+        progress.pub.progress_monitor = onProgress;
         cinfo.err = jpeg_std_error(&err.pub);
         err.pub.error_exit = onError;
         err.pub.emit_message = onMessage;
@@ -110,10 +152,21 @@ QImage decodeJpeg(QByteArrayView bytes) {
     Decompressor d;
     QImage image;
     std::vector<JSAMPLE> cmykRow;
-    switch (decodeInto(&d.cinfo, &d.err, bytes, &image, &cmykRow)) {
+    switch (decodeInto(&d.cinfo, &d.err, &d.progress, bytes, &image, &cmykRow)) {
     case Outcome::Ok:
         return image;
     case Outcome::JpegFailed:
+        if (d.err.code == kTooManyScans)
+            throw Error(QStringLiteral("JPEG error: too many scans for a picture of %1 x %2 pixels")
+                            .arg(d.cinfo.image_width)
+                            .arg(d.cinfo.image_height));
+        // Without a backing store libjpeg asks for one only when the work memory would be exceeded.
+        if (d.err.code == JERR_NO_BACKING_STORE)
+            throw Error(QStringLiteral("JPEG error: a picture of %1 x %2 pixels in several scans needs more "
+                                       "than %3 MiB to decode")
+                            .arg(d.cinfo.image_width)
+                            .arg(d.cinfo.image_height)
+                            .arg(kWorkMemory / (1024 * 1024)));
         throw Error(QStringLiteral("JPEG error #%1").arg(d.err.code));
     case Outcome::SizeRefused:
         break;

@@ -1,5 +1,8 @@
 #include "codecs/MetafilePainter.h"
 
+#include "codecs/BmpInternal.h"
+#include "codecs/DrawingCost.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -25,7 +28,9 @@ double angleOf(const QRectF& box, QPointF p) {
 
 } // namespace
 
-Player::Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize) : painter_(painter) {
+Player::Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize)
+    : painter_(painter), bitmapPixelsLeft_(detail::kMaxEmbeddedTotal), pictureSize_(pictureSize),
+      paintLeft_(kMaxPaintedPixels) {
     deviceToPicture_ = QTransform::fromTranslate(-frame.left(), -frame.top()) *
                        QTransform::fromScale(pictureSize.width() / safe(frame.width()),
                                              pictureSize.height() / safe(frame.height()));
@@ -100,17 +105,20 @@ GdiObject Player::makeFont(int height, int escapement, int weight, bool italic, 
     return o;
 }
 
-void Player::createObject(uint32_t index, const GdiObject& object) { objects_[index] = object; }
+void Player::setObjectTableSize(uint32_t count) {
+    objects_.clear();
+    slots_ = ObjectSlots(count);
+}
 
-uint32_t Player::createObjectInFreeSlot(const GdiObject& object) {
-    uint32_t slot = 0;
-    for (const auto& [index, o] : objects_) {
-        if (index != slot)
-            break;
-        ++slot;
-    }
-    objects_[slot] = object;
-    return slot;
+void Player::createObject(uint32_t index, const GdiObject& object) {
+    if (index < slots_.count())
+        objects_[index] = object;
+}
+
+void Player::createObjectInFreeSlot(const GdiObject& object) {
+    const int64_t slot = slots_.takeLowest();
+    if (slot >= 0)
+        objects_[uint32_t(slot)] = object;
 }
 
 void Player::selectObject(uint32_t index) {
@@ -156,7 +164,10 @@ void Player::selectStockObject(uint32_t stock) {
         dc_.pen = QPen(Qt::black, 0);
 }
 
-void Player::deleteObject(uint32_t index) { objects_.erase(index); }
+void Player::deleteObject(uint32_t index) {
+    if (objects_.erase(index))
+        slots_.release(index);
+}
 
 QTransform Player::logicalToDevice() const {
     double sx = 1, sy = 1;
@@ -246,7 +257,39 @@ void Player::restoreDC(int relative) {
 
 void Player::intersectClipRect(const QRectF& r) { painter_->setClipRect(r.normalized(), Qt::IntersectClip); }
 
+bool Player::charge(const QRectF& logical, double margin) {
+    return chargePicture(
+        painter_->transform().mapRect(logical.normalized().adjusted(-margin, -margin, margin, margin)));
+}
+
+bool Player::chargePicture(const QRectF& picture) {
+    if (paintLeft_ < 0)
+        return false;
+    const QRectF covered = picture.normalized() & QRectF(QPointF(0, 0), pictureSize_);
+    const double area = covered.isValid() ? covered.width() * covered.height() : 0.0;
+    // Coordinates beyond any number are charged as the whole picture.
+    paintLeft_ -= 1 + (std::isfinite(area) ? area : pictureSize_.width() * pictureSize_.height());
+    return paintLeft_ >= 0;
+}
+
+bool Player::chargePath(const QPainterPath& path, bool fill, bool stroke) {
+    if (paintLeft_ < 0)
+        return false;
+    const QTransform& t = painter_->transform();
+    // A pen's width is in logical units; a width of 0 is one pixel whatever the mapping.
+    const double scale = std::sqrt(std::abs(t.determinant()));
+    double width = stroke ? std::max(dc_.pen.widthF() * scale, 1.0) : 0.0;
+    if (!std::isfinite(width))
+        width = std::hypot(pictureSize_.width(), pictureSize_.height());
+    paintLeft_ -= pathCost(t.map(path), pictureSize_, fill, width);
+    return paintLeft_ >= 0;
+}
+
 void Player::drawPath(const QPainterPath& path, bool fill, bool stroke) {
+    const bool filled = fill && dc_.brush.style() != Qt::NoBrush;
+    const bool stroked = stroke && dc_.pen.style() != Qt::NoPen;
+    if ((filled || stroked) && !chargePath(path, filled, stroked))
+        return;
     if (fill && dc_.brush.style() != Qt::NoBrush) {
         QPainterPath p = path;
         p.setFillRule(dc_.fillRule);
@@ -268,6 +311,12 @@ void Player::lineTo(QPointF p) {
             path_.moveTo(dc_.current);
         path_.lineTo(p);
     } else if (dc_.pen.style() != Qt::NoPen) {
+        QPainterPath line(dc_.current);
+        line.lineTo(p);
+        if (!chargePath(line, false, true)) {
+            dc_.current = p;
+            return;
+        }
         painter_->setPen(dc_.pen);
         painter_->drawLine(dc_.current, p);
     }
@@ -386,13 +435,18 @@ void Player::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKind kind, 
 
 void Player::setPixel(QPointF p, QColor c) {
     const QPointF d = painter_->transform().map(p);
+    if (!chargePicture(QRectF(d, QSizeF(1, 1))))
+        return;
     painter_->save();
     painter_->resetTransform();
     painter_->fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
     painter_->restore();
 }
 
-void Player::fillRect(const QRectF& r, const QBrush& brush) { painter_->fillRect(r.normalized(), brush); }
+void Player::fillRect(const QRectF& r, const QBrush& brush) {
+    if (charge(r, 0))
+        painter_->fillRect(r.normalized(), brush);
+}
 
 void Player::patternBlt(const QRectF& r, uint32_t rop) {
     if (rop == kPatCopy)
@@ -436,6 +490,10 @@ void Player::text(QPointF reference, const QString& s, const QRectF* opaqueRect)
     painter_->resetTransform();
     painter_->translate(t.map(reference));
     painter_->rotate(std::atan2(t.m12(), t.m11()) * 180.0 / M_PI - dc_.font.escapement);
+    if (!chargePicture(painter_->transform().mapRect(QRectF(dx, dy - fm.ascent(), width, fm.height())))) {
+        painter_->restore();
+        return;
+    }
     if (dc_.opaqueBackground && !opaqueRect)
         painter_->fillRect(QRectF(dx, dy - fm.ascent(), width, fm.height()), dc_.bkColor);
     painter_->setFont(f);
@@ -447,7 +505,7 @@ void Player::text(QPointF reference, const QString& s, const QRectF* opaqueRect)
 }
 
 void Player::bitmap(const QRectF& dest, const QImage& image, const QRectF& source) {
-    if (image.isNull() || dest.isNull())
+    if (image.isNull() || dest.isNull() || !charge(dest, 0))
         return;
     QImage img = image.mirrored(dest.width() < 0, dest.height() < 0);
     painter_->drawImage(dest.normalized(), img, source.isNull() ? QRectF(img.rect()) : source.normalized());

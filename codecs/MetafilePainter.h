@@ -2,6 +2,8 @@
 // The drawing state machine shared by the WMF and EMF renderers: a device context in the manner of the
 // metafile records (objects, window and viewport mapping, current position, saved states, paths) drawn
 // onto a QPainter. The renderers only parse records and call it.
+#include "codecs/ObjectSlots.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -37,9 +39,11 @@ public:
     Player(QPainter* painter, const QRectF& frame, const QSizeF& pictureSize);
     ~Player();
 
-    // Objects.
+    // Objects. The table has the size the file's header declares (none until it is set); objects created
+    // beyond it are not kept, as the system's own player does not keep them.
+    void setObjectTableSize(uint32_t count);
     void createObject(uint32_t index, const GdiObject& object);
-    uint32_t createObjectInFreeSlot(const GdiObject& object); // WMF: the lowest free slot
+    void createObjectInFreeSlot(const GdiObject& object); // WMF: the lowest free slot
     void selectObject(uint32_t index);
     void selectStockObject(uint32_t stock);
     void deleteObject(uint32_t index);
@@ -85,6 +89,12 @@ public:
     void text(QPointF reference, const QString& text, const QRectF* opaqueRect);
     void bitmap(const QRectF& dest, const QImage& image, const QRectF& source);
     const GdiObject& font() const { return dc_.font; }
+    // Drawing is charged by what it costs the raster engine (the area of the picture it covers, and for
+    // paths see pathCost): a file of small records that each cover the whole picture would otherwise
+    // take minutes. Once kMaxPaintedPixels are spent nothing more is drawn, and the renderer gives up.
+    bool paintingSpent() const { return paintLeft_ < 0; }
+    // The pixels the metafile's embedded bitmaps may still decode (see decodeDib).
+    qint64* bitmapPixelsLeft() { return &bitmapPixelsLeft_; }
 
     // Paths.
     void beginPath();
@@ -116,6 +126,9 @@ private:
     void applyTransform();
     QTransform logicalToDevice() const;
     void drawPath(const QPainterPath& path, bool fill, bool stroke);
+    bool charge(const QRectF& logical, double margin);
+    bool chargePicture(const QRectF& picture);
+    bool chargePath(const QPainterPath& path, bool fill, bool stroke);
 
     QPainter* painter_;
     QTransform deviceToPicture_;
@@ -123,6 +136,10 @@ private:
     DcState dc_;
     std::vector<DcState> saved_;
     std::map<uint32_t, GdiObject> objects_;
+    ObjectSlots slots_;
+    qint64 bitmapPixelsLeft_;
+    QSizeF pictureSize_;
+    double paintLeft_;
     QPainterPath path_;
 };
 
@@ -133,6 +150,9 @@ namespace codecs::metafile {
 // The pixel size a metafile is drawn at: its natural size, shrunk (aspect kept) to at most kMaxMetafileSide
 // on the longer side so that a hostile header cannot ask for a huge canvas.
 inline constexpr int kMaxMetafileSide = 4096;
+// What a metafile's records may paint in all: eight times the largest picture (a hatched fill of it takes
+// some 30 ms here).
+inline constexpr double kMaxPaintedPixels = 8.0 * kMaxMetafileSide * kMaxMetafileSide;
 QSize canvasSize(QSizeF natural);
 
 // A fresh opaque white canvas.

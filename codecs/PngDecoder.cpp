@@ -14,9 +14,21 @@ namespace codecs {
 
 namespace {
 
+// With the last row libpng unpacks the rest of the image data, only to find its end; a file of a megabyte
+// can hold a gigabyte there. From the last row on, the image data may hold that row (at most eight bytes
+// a pixel, and the filter byte, stored) and this much besides (a sound file has a few bytes: the end of
+// the stream and its checksum).
+constexpr qint64 kMaxTrailingImageData = 128 * 1024;
+
 struct Source {
     QByteArrayView bytes;
     qsizetype pos = 0;
+    qint64 nextChunk = 8; // where the next chunk header starts, after the signature
+    bool inImageData = false; // the chunk being read is IDAT
+    bool ancillaryIgnored = false;
+    bool lastRow = false;
+    qint64 trailingImageData = 0;
+    qint64 trailingAllowed = 0;
 };
 
 struct Failure {
@@ -31,10 +43,34 @@ void onError(png_structp png, png_const_charp message) {
 
 void onWarning(png_structp, png_const_charp) {}
 
+// Text, ICC profiles and the other ancillary chunks but tRNS play no part in the picture, yet libpng
+// would unpack and keep up to a thousand of them: a small file could hold gigabytes. Once the header
+// chunk has been read they are skipped unread. Before it, libpng still sees them, so that a text chunk
+// ahead of the header stays the error it always was.
+void watchChunks(png_structp png, Source* src, png_size_t length) {
+    if (src->pos != src->nextChunk || length != 8) {
+        if (src->lastRow && src->inImageData && src->pos < src->nextChunk - 4) {
+            src->trailingImageData += qint64(length);
+            if (src->trailingImageData > src->trailingAllowed)
+                png_error(png, "too much image data after the last row");
+        }
+        return;
+    }
+    const auto* head = reinterpret_cast<const unsigned char*>(src->bytes.data() + src->pos);
+    const qint64 size = (qint64(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+    src->nextChunk += 12 + size;
+    src->inImageData = std::memcmp(head + 4, "IDAT", 4) == 0;
+    if (!src->ancillaryIgnored && std::memcmp(head + 4, "IHDR", 4) == 0) {
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+        src->ancillaryIgnored = true;
+    }
+}
+
 void readBytes(png_structp png, png_bytep out, png_size_t length) {
     auto* src = static_cast<Source*>(png_get_io_ptr(png));
     if (qsizetype(length) > src->bytes.size() - src->pos)
         png_error(png, "unexpected end of file");
+    watchChunks(png, src, length);
     std::memcpy(out, src->bytes.data() + src->pos, length);
     src->pos += qsizetype(length);
 }
@@ -55,7 +91,7 @@ Outcome decodeInto(Reader* r, QImage* out) {
     if (setjmp(png_jmpbuf(r->png)))
         return Outcome::PngFailed;
     png_set_read_fn(r->png, &r->source, readBytes);
-    png_set_chunk_malloc_max(r->png, 64u * 1024 * 1024); // ancillary chunks (text, ICC) stay small
+    png_set_chunk_malloc_max(r->png, 64u * 1024 * 1024); // the longest chunk accepted at all
     png_read_info(r->png, r->info);
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(r->png, r->info, &r->width, &r->height, &depth, &colour, &interlace, nullptr, nullptr);
@@ -81,9 +117,13 @@ Outcome decodeInto(Reader* r, QImage* out) {
     *out = allocateImage(int(r->width), int(r->height), QImage::Format_ARGB32);
     if (out->isNull())
         return Outcome::SizeRefused;
+    r->source.trailingAllowed = kMaxTrailingImageData + 2 * (8 * qint64(r->width) + 1);
     for (int pass = 0; pass < passes; ++pass)
-        for (int y = 0; y < int(r->height); ++y)
+        for (int y = 0; y < int(r->height); ++y) {
+            if (pass == passes - 1 && y == int(r->height) - 1)
+                r->source.lastRow = true;
             png_read_row(r->png, out->scanLine(y), nullptr);
+        }
     png_read_end(r->png, nullptr);
     return Outcome::Ok;
 }

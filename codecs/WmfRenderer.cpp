@@ -68,6 +68,7 @@ struct Header {
     QRectF bounds;
     double unitsPerInch = 1440;
     qsizetype firstRecord = 0;
+    uint16_t objects = 0; // entries of the object table
 };
 
 Header readHeader(QByteArrayView bytes) {
@@ -88,7 +89,9 @@ Header readHeader(QByteArrayView bytes) {
     const qsizetype start = r.pos();
     const uint16_t type = r.u16();
     const uint16_t headerWords = r.u16();
-    r.skip(14);
+    r.skip(6); // version, size
+    h.objects = r.u16();
+    r.skip(6); // longest record, unused
     if (!r.ok())
         fail(QStringLiteral("the file is truncated"));
     if ((type != 1 && type != 2) || headerWords != 9)
@@ -122,9 +125,9 @@ QRectF firstWindow(QByteArrayView bytes, qsizetype pos) {
     return QRectF(org, ext);
 }
 
-QImage dibFromRecord(ByteReader& r) {
+QImage dibFromRecord(Player& p, ByteReader& r) {
     const QByteArrayView dib = r.bytes(r.remaining());
-    return dib.size() >= 12 ? detail::decodeDib(dib, "WMF") : QImage();
+    return dib.size() >= 12 ? detail::decodeDib(dib, "WMF", p.bitmapPixelsLeft()) : QImage();
 }
 
 void play(Player& p, ByteReader& r, uint16_t fn, qint64 words) {
@@ -187,7 +190,7 @@ void play(Player& p, ByteReader& r, uint16_t fn, qint64 words) {
         r.u16();
         QImage pattern;
         try {
-            pattern = dibFromRecord(r);
+            pattern = dibFromRecord(p, r);
         } catch (const Error&) {
         }
         p.createObjectInFreeSlot(Player::makePatternBrush(pattern));
@@ -292,7 +295,7 @@ void play(Player& p, ByteReader& r, uint16_t fn, qint64 words) {
             p.patternBlt(QRectF(dst, QSizeF(dw, dh)), rop);
             break;
         }
-        const QImage image = dibFromRecord(r);
+        const QImage image = dibFromRecord(p, r);
         if (!image.isNull()) {
             // Source y counts from the bottom of a bottom-up bitmap, as the stored rows are.
             const QRectF source(src.x(), image.height() - src.y() - srcSize.height(), srcSize.width(),
@@ -325,6 +328,7 @@ QImage renderWmf(QByteArrayView bytes) {
         p.setViewportExt(canvas.size());
         p.setWindowOrg(frame.topLeft());
         p.setWindowExt(frame.size());
+        p.setObjectTableSize(header.objects);
         qsizetype pos = header.firstRecord;
         bool ended = false;
         while (pos + 6 <= bytes.size()) {
@@ -345,6 +349,11 @@ QImage renderWmf(QByteArrayView bytes) {
         }
         if (!ended)
             fail(QStringLiteral("the file is truncated"));
+        // Past the budget nothing more was drawn; the records were still read, so that a damaged file
+        // keeps its own error.
+        if (p.paintingSpent())
+            fail(QStringLiteral("too much drawing (the records paint more than %1 pixels in all)")
+                     .arg(qint64(metafile::kMaxPaintedPixels)));
     }
     return canvas;
 }

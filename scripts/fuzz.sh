@@ -17,17 +17,20 @@ run() {
   corpus=$(corpus_of "$name")
   grown=build-asan/fuzz/grown/$name
   mkdir -p "$grown" "build-asan/fuzz/artifacts/$name"
-  "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -artifact_prefix="build-asan/fuzz/artifacts/$name/" \
+  # The target's limits (memory, time an input, input length), as its CMakeLists gives them.
+  local options=(-rss_limit_mb=2048)
+  [ -f "build-asan/fuzz/$name.options" ] && read -ra options <"build-asan/fuzz/$name.options"
+  "$bin" -max_total_time="$seconds" "${options[@]}" -artifact_prefix="build-asan/fuzz/artifacts/$name/" \
     "$grown" "$corpus" >"build-asan/fuzz/$name.log" 2>&1 || { echo "$name found a fault: see build-asan/fuzz/$name.log"; return 1; }
   # Only what adds coverage to the committed corpus is kept there.
-  "$bin" -merge=1 "$corpus" "$grown" >>"build-asan/fuzz/$name.log" 2>&1
+  "$bin" -merge=1 "${options[@]}" "$corpus" "$grown" >>"build-asan/fuzz/$name.log" 2>&1
   rm -rf "$grown"
   echo "$name: $(find "$corpus" -type f | wc -l) corpus files"
 }
 
 status=0
 targets=()
-for f in build-asan/fuzz/fuzz_*; do [ -f "$f" ] && [ -x "$f" ] && targets+=("$f"); done
+for f in build-asan/fuzz/fuzz_*; do [ -f "$f" ] && [ -x "$f" ] && [[ "$f" != *.options ]] && targets+=("$f"); done
 for ((i = 0; i < ${#targets[@]}; i += 2)); do
   run "${targets[i]}" & first=$!
   second=
