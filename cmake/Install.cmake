@@ -47,6 +47,8 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging-doc/changelog.gz
   COMMENT "Compressing the changelog")
 add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging-doc/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging-doc/changelog.gz DESTINATION ${LABGUIDE_INSTALL_DOC_DIR})
+# The tags overridden, each with its reason.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides RENAME labguide)
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/man ${CMAKE_BINARY_DIR}/man)
 if(TARGET labguide)
@@ -70,6 +72,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://labguide.example.org/)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The switch of asm/ and pic/ from directories to links on upgrades from packages that had them in the
+# program folder.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/maintscript/preinst
+  ${CMAKE_SOURCE_DIR}/packaging/maintscript/postinst ${CMAKE_SOURCE_DIR}/packaging/maintscript/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Debian 12's runtime packages of the libraries the program links, its Qt platform plugin, the GStreamer
