@@ -103,12 +103,11 @@ in_use_case() { # WHAT: starts over a copy in use, then again once it is free
   sha256sum "$work/QK740X.mdb" >"$work/.QK740X.mdb.installed"
 }
 if command -v python3 >/dev/null; then
-  # The byte ranges of SQLite's exclusive lock (its pending byte, then the shared range).
+  # The write lock SQLite takes for an exclusive transaction: its pending, reserved and shared bytes.
   python3 -c '
 import fcntl, sys, time
 f = open(sys.argv[1], "r+b")
-fcntl.lockf(f, fcntl.LOCK_EX | fcntl.LOCK_NB, 1, 0x40000000)
-fcntl.lockf(f, fcntl.LOCK_EX | fcntl.LOCK_NB, 510, 0x40000002)
+fcntl.lockf(f, fcntl.LOCK_EX | fcntl.LOCK_NB, 512, 0x40000000)
 print("locked", flush=True)
 time.sleep(120)' "$work/QK740X.mdb" >"$root/lock" &
   holders+=($!)
