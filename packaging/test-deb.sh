@@ -35,12 +35,18 @@ fi
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6 ($7 == "->" ? " -> " $8 : "")}')
 for path in ./usr/bin/labguide ./usr/lib/labguide/labguide ./usr/lib/labguide/labtool \
-  ./usr/lib/labguide/QK740X.mdb ./usr/lib/labguide/asm/51/ ./usr/lib/labguide/asm/88/ ./usr/lib/labguide/asm/96/ \
-  ./usr/lib/labguide/pic/ ./usr/share/applications/labguide.desktop \
-  ./usr/share/icons/hicolor/64x64/apps/labguide.png ./usr/share/pixmaps/labguide.png; do
+  ./usr/share/labguide/QK740X.mdb ./usr/share/labguide/asm/51/ ./usr/share/labguide/asm/88/ \
+  ./usr/share/labguide/asm/96/ ./usr/share/labguide/pic/ ./usr/share/applications/labguide.desktop \
+  ./usr/share/icons/hicolor/64x64/apps/labguide.png ./usr/share/pixmaps/labguide.png \
+  ./usr/share/doc/labguide/copyright ./usr/share/doc/labguide/changelog.gz \
+  ./usr/share/man/man1/labguide.1.gz ./usr/share/man/man1/labtool.1.gz \
+  ./usr/share/metainfo/org.example.labguide.metainfo.xml; do
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done
-grep -qxF "./usr/bin/labtool -> ../lib/labguide/labtool" <<<"$contents" || fail "the package lacks the labtool link"
+for link in "./usr/bin/labtool -> ../lib/labguide/labtool" "./usr/lib/labguide/asm -> ../../share/labguide/asm" \
+  "./usr/lib/labguide/pic -> ../../share/labguide/pic" "./usr/lib/labguide/QK740X.mdb -> ../../share/labguide/QK740X.mdb"; do
+  grep -qxF "$link" <<<"$contents" || fail "the package lacks the link $link"
+done
 # Nothing of the build or the tests slips in.
 if grep -E '/(tests?|bench|fuzz)[_/]|\.a$|/include/' <<<"$contents"; then
   fail "the package carries build or test files"
@@ -50,6 +56,16 @@ mkdir -p "$out/x"
 dpkg-deb -x "$deb" "$out/x"
 if command -v readelf >/dev/null && readelf -S "$out/x/usr/lib/labguide/labguide" | grep -q '\.debug_info'; then
   fail "labguide is not stripped"
+fi
+
+# Debian's own judgement: no error and no warning (overrides would be listed with their reasons in
+# /usr/share/lintian/overrides/labguide).
+if command -v lintian >/dev/null; then
+  # lintian warns when run as root; the tags are what counts.
+  lintian --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 || fail "lintian: $(grep -v 'root privileges' "$out/lintian.log")"
+  grep -E '^[EW]: ' "$out/lintian.log"
+else
+  echo "SKIP: lintian is not installed; the package is not checked against Debian's policy"
 fi
 
 if [ "$failures" -eq 0 ]; then

@@ -26,15 +26,20 @@ DESTDIR=$root/dest cmake --install "$build" --prefix /usr >"$root/install.log" 2
 usr=$root/dest/usr
 prog=$usr/lib/labguide
 
-# The program folder: both executables, asm/ and pic/ as delivered, the catalogue template.
+# The program folder: both executables, and links to asm/, pic/ and the catalogue template, which lie with
+# the architecture-independent data in share/labguide as delivered.
 for exe in labguide labtool; do
   check "$prog/$exe is not an executable" test -x "$prog/$exe" -a -f "$prog/$exe"
+done
+for name in asm pic QK740X.mdb; do
+  check "$prog/$name does not lead to share/labguide/$name" test "$(readlink "$prog/$name")" = "../../share/labguide/$name"
+  check "share/labguide/$name is missing" test -e "$usr/share/labguide/$name" -a ! -L "$usr/share/labguide/$name"
 done
 for folder in asm/51 asm/88 asm/96 pic; do
   check "$prog/$folder is missing" test -d "$prog/$folder"
 done
 want=$(cd "$source/data" && find asm pic -type f ! -name .keep | sort)
-have=$(cd "$prog" && find asm pic -type f | sort)
+have=$(cd "$prog" && find -L asm pic -type f | sort)
 check "asm/ and pic/ differ from the delivered data" test "$want" = "$have"
 check "the catalogue template differs from the built one" cmp -s "$prog/QK740X.mdb" "$build/work/QK740X.mdb"
 
@@ -57,8 +62,29 @@ done
 if command -v desktop-file-validate >/dev/null; then
   check "desktop-file-validate rejects the entry" desktop-file-validate "$entry"
 else
-  fail "desktop-file-validate (desktop-file-utils) is not installed"
+  echo "SKIP: desktop-file-validate (desktop-file-utils) is not installed; the desktop entry is not validated"
 fi
+# The AppStream metadata, for software centres.
+metainfo=$usr/share/metainfo/org.example.labguide.metainfo.xml
+check "no AppStream metadata" test -f "$metainfo"
+if command -v appstreamcli >/dev/null; then
+  check "appstreamcli rejects the metadata" appstreamcli validate --no-net "$metainfo"
+  check "the metadata does not launch the installed desktop entry" \
+    grep -q "<launchable type=\"desktop-id\">$(basename "$entry")</launchable>" "$metainfo"
+else
+  echo "SKIP: appstreamcli (appstream) is not installed; the AppStream metadata is not validated"
+fi
+
+# The licence and the manual pages.
+copyright=$usr/share/doc/labguide/copyright
+check "no copyright file" test -f "$copyright"
+check "the copyright file is not machine-readable" grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$copyright"
+check "the copyright file does not say GPL-3+" grep -qx "License: GPL-3+" "$copyright"
+for page in labguide labtool; do
+  man=$usr/share/man/man1/$page.1.gz
+  check "no manual page $page(1)" test -f "$man"
+  check "$page(1) does not open as a manual page" test "$(gzip -dc "$man" 2>/dev/null | grep -c "^\.Dt ${page^^} 1")" = 1
+done
 for size in 32 48 64; do
   icon=$usr/share/icons/hicolor/${size}x$size/apps/labguide.png
   if [ -f "$icon" ]; then
