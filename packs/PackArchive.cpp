@@ -200,9 +200,13 @@ static Content openAndRead(zip_source_t* source, const QString& what, const Limi
     zip_error_init(&error);
     Archive z(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!z) {
+        // libzip finds a name used twice as it reads the directory.
+        const bool twice = zip_error_code_zip(&error) == ZIP_ER_EXISTS;
         const QString why = zipText(&error);
         zip_error_fini(&error);
         zip_source_free(source);
+        if (twice)
+            throw Error(QStringLiteral("%1 holds one entry name twice").arg(what));
         throw Error(QStringLiteral("%1 is not a readable zip file (%2)").arg(what, why));
     }
     zip_error_fini(&error);

@@ -119,11 +119,22 @@ MergeResult mergePack(const Content& content, const QString& workingFolder, Conf
         packRows[keyOf(r)] << r;
         result.packKeys.insert(keyOf(r));
     }
-    QSet<Key> conflicting, emitted;
+    // A key whose rows in the catalogue equal the pack's is already merged: no conflict, nothing to write.
+    QHash<Key, QList<CatalogueRow>> existingRows;
+    for (const CatalogueRow& r : existing)
+        existingRows[keyOf(r)] << r;
+    QSet<Key> conflicting, emitted, same;
     for (const CatalogueRow& r : existing) {
         const Key k = keyOf(r);
         if (!packRows.contains(k)) {
             result.catalogue << r;
+            continue;
+        }
+        if (existingRows[k] == packRows[k]) {
+            result.catalogue << r;
+            if (!same.contains(k))
+                result.unchanged += static_cast<int>(packRows[k].size());
+            same.insert(k);
             continue;
         }
         if (!conflicting.contains(k))
@@ -140,6 +151,8 @@ MergeResult mergePack(const Content& content, const QString& workingFolder, Conf
         }
     }
     for (const Key& k : packOrder) {
+        if (same.contains(k))
+            continue;
         if (conflicting.contains(k)) {
             if (mode == Conflicts::Skip)
                 result.kept += static_cast<int>(packRows[k].size());

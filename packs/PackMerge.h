@@ -19,6 +19,7 @@ struct MergeResult {
     QSet<QPair<int, QString>> packKeys;    // (type, name) of the pack's experiments
     QStringList conflicts;                 // "experiment [51] NAME", "file pic/x.jpg"
     int added = 0, replaced = 0, kept = 0; // experiments
+    int unchanged = 0;                     // experiments the catalogue already holds as the pack does
     int filesWritten = 0;
 };
 

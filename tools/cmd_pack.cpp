@@ -118,10 +118,11 @@ int runUnpack(const QStringList& args) {
             }
         }
     }
-    err += QStringLiteral("%1 experiments added, %2 replaced, %3 kept; %4 files written to %5\n")
+    err += QStringLiteral("%1 experiments added, %2 replaced, %3 kept, %4 unchanged; %5 files written to %6\n")
                .arg(result.added)
                .arg(result.replaced)
                .arg(result.kept)
+               .arg(result.unchanged)
                .arg(result.filesWritten)
                .arg(work)
                .toUtf8();
@@ -153,7 +154,9 @@ LABTOOL_COMMAND({"unpack",
                  "  (sources and pictures looked up in WORKDIR, then in DIR) and problems listed as warnings.\n"
                  "  Standard error: \"labtool unpack: conflict, replaced|kept: experiment [TYPE] NAME\" or\n"
                  "  \"...: file PATH\", \"labtool unpack: warning: [TYPE] NAME: what is wrong\", then\n"
-                 "  \"A experiments added, R replaced, K kept; F files written to WORKDIR\".\n"
+                 "  \"A experiments added, R replaced, K kept, U unchanged; F files written to WORKDIR\".\n"
+                 "  Experiments and files the working folder already holds exactly as the pack does are no\n"
+                 "  conflict and are left alone.\n"
                  "  Refused with exit 2, nothing written: a damaged zip; an entry inflating past 64 MB, or all\n"
                  "  entries past 512 MB (declared sizes and inflated bytes both count), or more than 10000\n"
                  "  entries; entry names with \"..\", absolute paths, links or duplicates; entries outside\n"
