@@ -4,6 +4,7 @@
 #include "tools/Command.h"
 
 #include "base/ErrorReport.h"
+#include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "packs/PackArchive.h"
 #include "packs/PackMerge.h"
@@ -63,7 +64,13 @@ int runPack(const QStringList& args) {
 
     QList<CatalogueRow> rows;
     QSet<QString> found;
-    for (const CatalogueRow& r : cataloguesource::readCatalogue(catalogue)) {
+    QList<CatalogueRow> all;
+    try {
+        all = cataloguesource::readCatalogue(catalogue);
+    } catch (const CatalogueInUse&) {
+        throw Error(QStringLiteral("the catalogue %1 is in use by labguide; close labguide and try again").arg(catalogue));
+    }
+    for (const CatalogueRow& r : all) {
         if ((type < 0 || r.cpuType == type) && (names.isEmpty() || names.contains(r.name))) {
             rows << r;
             found.insert(r.name);

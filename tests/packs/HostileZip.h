@@ -11,6 +11,8 @@
 namespace hostilezip {
 
 struct Entry {
+    Entry(QString n, QByteArray d, std::optional<unsigned> mode = std::nullopt, bool stored = false)
+        : name(std::move(n)), data(std::move(d)), unixMode(mode), store(stored) {}
     QString name;
     QByteArray data;
     std::optional<unsigned> unixMode; // the external attributes' file type and permissions
