@@ -2,7 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
-#include "base/ProgramFolder.h"
+#include "base/ContentFolder.h"
 #include "base/StyleIcon.h"
 #include "boards/FrontPanel.h"
 #include "boards/Instruments.h"
@@ -352,7 +352,7 @@ void BoardForm::bbtn_descripClick() {
 }
 
 void BoardForm::showPictureFile(const QByteArray& storedName, const QString& titlePrefix) {
-    const QString path = programfolder::resolve(QStringLiteral("pic\\") + decode(storedName));
+    const QString path = contentfolder::resolve(QStringLiteral("pic\\") + decode(storedName));
     // Only a file opens the viewer; an empty name composes the pic folder itself, which is none.
     if (!QFileInfo(path).isFile())
         return;

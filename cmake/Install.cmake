@@ -83,7 +83,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # elements the camera pipeline uses, and the fonts its Chinese and Latin texts are drawn in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6, libstdc++6, libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, qt6-qpa-plugins, \
-libqscintilla2-qt6-15, libsqlcipher0, libjpeg62-turbo, libpng16-16, zlib1g, libgstreamer1.0-0, \
+libqscintilla2-qt6-15, libsqlcipher0, libzip4, libjpeg62-turbo, libpng16-16, zlib1g, libgstreamer1.0-0, \
 libgstreamer-plugins-base1.0-0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, \
 fonts-wqy-zenhei, fonts-liberation2")
 include(CPack)

@@ -103,6 +103,10 @@ void CatalogueConnection::open() {
         sqlite3_close(db);
         throw Error(text);
     };
+    auto inUse = [&] {
+        sqlite3_close(db);
+        throw CatalogueInUse(QStringLiteral("Could not use '%1'; file already in use.").arg(shown));
+    };
     const QByteArray key = value(QStringLiteral("Jet OLEDB:Database Password")).toUtf8();
     if (!key.isEmpty() && sqlite3_key(db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
         fail(QStringLiteral("Could not open '%1' (%2).").arg(shown, sqliteText(db)));
@@ -115,7 +119,7 @@ void CatalogueConnection::open() {
         if (!exec(db, "BEGIN EXCLUSIVE")) {
             const int code = sqlite3_errcode(db);
             if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                fail(QStringLiteral("Could not use '%1'; file already in use.").arg(shown));
+                inUse();
             if (code == SQLITE_NOTADB)
                 fail(QStringLiteral("Not a valid password, or not a catalogue: '%1' (%2).").arg(shown, sqliteText(db)));
             // A write-protected catalogue: a read transaction still keeps writers out.
@@ -129,7 +133,7 @@ void CatalogueConnection::open() {
         if (code == SQLITE_NOTADB)
             fail(QStringLiteral("Not a valid password, or not a catalogue: '%1' (%2).").arg(shown, sqliteText(db)));
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            fail(QStringLiteral("Could not use '%1'; file already in use.").arg(shown));
+            inUse();
         fail(QStringLiteral("Could not open '%1' (%2).").arg(shown, sqliteText(db)));
     }
     db_ = db;

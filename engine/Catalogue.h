@@ -3,6 +3,8 @@
 // It reads an OLE DB style connection string (Data Source, Mode, Database Password), never creates a
 // catalogue, and holds one exclusive lock from the first query until it is closed, so a second running copy
 // (or any other program) cannot open the catalogue meanwhile.
+#include "base/ErrorReport.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,12 @@
 #include <vector>
 
 struct sqlite3;
+
+// Raised when another program (a running labguide) holds the catalogue's lock.
+class CatalogueInUse : public Error {
+public:
+    using Error::Error;
+};
 
 class CatalogueConnection {
 public:

@@ -217,13 +217,21 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
     }
 }
 
-QList<CatalogueRow> readCatalogue(const QString& path, const QString& password) {
-    QString cs = CatalogueConnection::DefaultConnectionString;
+QString connectionString(const QString& path, const QString& password, bool exclusive) {
+    const QString cs = CatalogueConnection::DefaultConnectionString;
     QString quotedPath = path;
     quotedPath.replace('"', QStringLiteral("\"\""));
-    cs = cs.left(cs.indexOf(QStringLiteral("Data Source="))) + QStringLiteral("Data Source=\"") + quotedPath + '"' +
-         QStringLiteral(";Mode=Share Deny Write;Jet OLEDB:Database Password=") + password;
-    CatalogueConnection connection(cs);
+    return cs.left(cs.indexOf(QStringLiteral("Data Source="))) + QStringLiteral("Data Source=\"") + quotedPath + '"' +
+           (exclusive ? QStringLiteral(";Mode=Share Deny Read|Share Deny Write") : QStringLiteral(";Mode=Share Deny Write")) +
+           QStringLiteral(";Jet OLEDB:Database Password=") + password;
+}
+
+QList<CatalogueRow> readCatalogue(const QString& path, const QString& password) {
+    CatalogueConnection connection(connectionString(path, password));
+    return readCatalogue(connection);
+}
+
+QList<CatalogueRow> readCatalogue(CatalogueConnection& connection) {
     CatalogueQuery q(connection);
     q.setSql(QStringLiteral("select * from 740X order by rowid"));
     q.open();

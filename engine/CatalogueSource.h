@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class CatalogueConnection;
+
 struct CatalogueRow {
     QString name;        // 实验名称
     int cpuType = 0;     // CPU类型
@@ -46,5 +48,8 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
                     const QString& omitColumn = {});
 // Reads every row in table order.
 QList<CatalogueRow> readCatalogue(const QString& path, const QString& password = DefaultPassword);
+QList<CatalogueRow> readCatalogue(CatalogueConnection& connection);
+// A connection string for the catalogue file at `path`; `exclusive` keeps everybody else out while it is open.
+QString connectionString(const QString& path, const QString& password = DefaultPassword, bool exclusive = false);
 
 } // namespace cataloguesource

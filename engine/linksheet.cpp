@@ -2,7 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
-#include "base/ProgramFolder.h"
+#include "base/ContentFolder.h"
 #include "engine/Catalogue.h"
 
 #include <QPointer>
@@ -139,8 +139,7 @@ void LoadExperiment(const QString& name, uint8_t cpuType) {
             break;
         }
         if (!folder.isEmpty() && !r.ProgramFile.isEmpty()) {
-            const QString file = programfolder::findFile(programfolder::path() +
-                                                         programfolder::localSeparators(folder + r.ProgramFile.toString()));
+            const QString file = contentfolder::find(folder + r.ProgramFile.toString());
             if (!file.isEmpty() && g_sourceView)
                 g_sourceView->loadFromFile(file);
         }

@@ -1,7 +1,7 @@
 #include "tools/CatalogueLint.h"
 
 #include "base/Gbk.h"
-#include "base/ProgramFolder.h"
+#include "base/ContentFolder.h"
 #include "engine/linksheet.h"
 
 #include <QSet>
@@ -46,10 +46,9 @@ QStringList capacityProblems(const CatalogueRow& r) {
     return problems;
 }
 
-QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir) {
+QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir, const QString& workingDir) {
     QStringList problems;
     QSet<QPair<int, QString>> seen;
-    const QString root = programDir.endsWith('/') ? programDir : programDir + '/';
     for (const CatalogueRow& r : rows) {
         const QString who = QStringLiteral("[%1] %2: ").arg(cataloguesource::typeName(r.cpuType), r.name);
         auto problem = [&](const QString& text) { problems << who + text; };
@@ -79,14 +78,14 @@ QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& progra
         if (!folder.isEmpty()) {
             if (r.program.isEmpty())
                 problem(QStringLiteral("no source file named"));
-            else if (programfolder::findFile(root + folder + programfolder::localSeparators(r.program)).isEmpty())
+            else if (contentfolder::find(folder + r.program, workingDir, programDir).isEmpty())
                 problem(QStringLiteral("source %1%2 is missing").arg(folder, r.program));
         }
         const std::pair<const char*, QString> pictures[] = {{"circuit", r.circuit}, {"flow chart", r.flowChart}};
         for (const auto& [what, name] : pictures) {
             if (name.isEmpty())
                 problem(QStringLiteral("no %1 picture named").arg(QString::fromLatin1(what)));
-            else if (programfolder::findFile(root + "pic/" + programfolder::localSeparators(name)).isEmpty())
+            else if (contentfolder::find("pic/" + name, workingDir, programDir).isEmpty())
                 problem(QStringLiteral("%1 picture pic/%2 is missing").arg(QString::fromLatin1(what), name));
         }
     }

@@ -3,8 +3,9 @@
 
 #include <QStringList>
 
-// One line per problem, "[TYPE] NAME: what is wrong", in catalogue order.
-QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir);
+// One line per problem, "[TYPE] NAME: what is wrong", in catalogue order. Sources and pictures are looked
+// up in the working folder (the catalogue's folder) first, then in the program folder.
+QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& programDir, const QString& workingDir = {});
 
 // The checks of one row on its own, which import also warns about; texts without the "[TYPE] NAME: " prefix.
 // "unknown type 7", or empty when the type is one of 1..4:

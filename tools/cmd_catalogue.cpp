@@ -113,7 +113,7 @@ int runLint(QStringList args) {
     if (programDir.isEmpty())
         programDir = QCoreApplication::applicationDirPath();
     const QList<CatalogueRow> rows = readCatalogue(args[0], password.isEmpty() ? DefaultPassword : password);
-    const QStringList problems = lintCatalogue(rows, programDir);
+    const QStringList problems = lintCatalogue(rows, programDir, QFileInfo(args[0]).absolutePath());
     QByteArray out;
     for (const QString& p : problems)
         out += p.toUtf8() + '\n';
@@ -152,8 +152,9 @@ LABTOOL_COMMAND({"catalogue",
                  "  list:   prints TYPE<tab>NAME per experiment, in catalogue order (TYPE as the number 1 to 4);\n"
                  "          --type TYPE (51, 88, 96, PCI, or 1 to 4) keeps one type.\n"
                  "  lint:   reports wiring steps without \">\", empty steps, unknown terminals, texts too long\n"
-                 "          for their field, and sources and pictures missing under DIR/asm and DIR/pic\n"
-                 "          (DIR defaults to labtool's own folder); exit 1 when it finds problems. Each line is\n"
+                 "          for their field, and sources and pictures missing both under the catalogue's folder\n"
+                 "          (its asm/ and pic/, looked up first) and under DIR/asm and DIR/pic (DIR defaults to\n"
+                 "          labtool's own folder); exit 1 when it finds problems. Each line is\n"
                  "          \"[TYPE] NAME: what is wrong\"; after \"board B lacks terminals X, Y\" a line\n"
                  "          \"board B has no terminal X[ (the hint of Z)]; did you mean Z?\" follows for each\n"
                  "          unknown name that resembles a terminal of B.",

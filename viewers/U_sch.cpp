@@ -13,6 +13,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
+#include "base/ContentFolder.h"
 #include "base/ProgramFolder.h"
 
 #include <QKeyEvent>
@@ -57,7 +58,7 @@ void Tfrmsch::ShowPicture(const QString& path, const QString& title) {
 }
 
 void Tfrmsch::ShowReferencePicture(const QString& fileName, const QString& caption) {
-    ShowPicture(programfolder::path() + QStringLiteral("pic/") + fileName, viewers::stripHotKey(caption));
+    ShowPicture(contentfolder::resolve(QStringLiteral("pic/") + fileName), viewers::stripHotKey(caption));
 }
 
 void Tfrmsch::keyPressEvent(QKeyEvent* event) {

@@ -1,3 +1,4 @@
+#include "base/ContentFolder.h"
 #include "base/ProgramFolder.h"
 #include "tests/support/TestSupport.h"
 
@@ -25,5 +26,32 @@ TEST(ProgramFolder, ResolvesStoredPathsUnderTheProgramFolder) {
     EXPECT_EQ(programfolder::resolve("asm\\51\\led.asm"), dir.path() + "/asm/51/Led.ASM");
     // Nothing matches: the composed path comes back for the caller's existence test.
     EXPECT_EQ(programfolder::resolve("pic\\"), dir.path() + "/pic/");
+    programfolder::setOverride({});
+}
+
+TEST(ContentFolder, WorkingFolderFirstThenProgramFolderEachWithoutRegardToCase) {
+    QTemporaryDir dir;
+    const QString work = dir.path() + "/work", program = dir.path() + "/program";
+    ASSERT_TRUE(testsupport::writeFile(work + "/pic/Sub/A.JPG", "teacher's"));
+    ASSERT_TRUE(testsupport::writeFile(program + "/pic/sub/a.jpg", "shipped"));
+    ASSERT_TRUE(testsupport::writeFile(program + "/asm/51/Led.asm", "shipped"));
+    // The working folder wins even where only its letter case differs from the stored name.
+    EXPECT_EQ(contentfolder::find("pic\\sub\\a.jpg", work, program), work + "/pic/Sub/A.JPG");
+    EXPECT_EQ(contentfolder::find("asm\\51\\LED.ASM", work, program), program + "/asm/51/Led.asm");
+    EXPECT_TRUE(contentfolder::find("pic\\missing.jpg", work, program).isEmpty());
+    EXPECT_TRUE(contentfolder::find("pic\\sub", work, program).isEmpty());
+
+    // The program's lookup: the current folder (or the one set) is the working folder.
+    programfolder::setOverride(program);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work));
+    EXPECT_EQ(contentfolder::find("pic/sub/a.jpg"), work + "/pic/Sub/A.JPG");
+    ASSERT_TRUE(QDir::setCurrent(previous));
+    EXPECT_EQ(contentfolder::find("pic/sub/a.jpg"), program + "/pic/sub/a.jpg");
+    contentfolder::setWorkingFolder(work);
+    EXPECT_EQ(contentfolder::resolve("pic/sub/a.jpg"), work + "/pic/Sub/A.JPG");
+    // Nothing matches: the program folder's composed path, as before.
+    EXPECT_EQ(contentfolder::resolve("pic\\none.jpg"), program + "/pic/none.jpg");
+    contentfolder::setWorkingFolder({});
     programfolder::setOverride({});
 }

@@ -1,0 +1,33 @@
+#pragma once
+// Merging a content pack into a working folder: its catalogue QK740X.mdb (by type and name), asm/ and pic/.
+#include "packs/ContentPack.h"
+
+#include <QSet>
+
+namespace contentpack {
+
+extern const char* const CatalogueFile; // QK740X.mdb
+
+enum class Conflicts {
+    Refuse,  // any conflict is an error and nothing is written
+    Replace, // the pack's experiments and files win
+    Skip,    // the working folder's experiments and files stay
+};
+
+struct MergeResult {
+    QList<CatalogueRow> catalogue;         // the working folder's catalogue after the merge
+    QSet<QPair<int, QString>> packKeys;    // (type, name) of the pack's experiments
+    QStringList conflicts;                 // "experiment [51] NAME", "file pic/x.jpg"
+    int added = 0, replaced = 0, kept = 0; // experiments
+    int unchanged = 0;                     // experiments the catalogue already holds as the pack does
+    int filesWritten = 0;
+};
+
+// Merges `content` into `workingFolder` (made when missing). The catalogue is opened with its exclusive lock
+// for the whole merge, so a running labguide makes it fail (CatalogueInUse). Files are written beside their
+// targets and renamed, the new catalogue is written beside the old one and renamed last; any failure before
+// that rename undoes what was placed, so the folder holds either the old state or the new one. Nothing is
+// written outside the working folder: a link on the way to a target is refused. Raises Error.
+MergeResult mergePack(const Content& content, const QString& workingFolder, Conflicts conflicts);
+
+} // namespace contentpack

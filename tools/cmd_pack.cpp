@@ -1,0 +1,172 @@
+// labtool pack / unpack: content packs, the experiments of one working folder carried to another.
+#include "tools/Arguments.h"
+#include "tools/CatalogueLint.h"
+#include "tools/Command.h"
+
+#include "base/ErrorReport.h"
+#include "engine/Catalogue.h"
+#include "engine/CatalogueSource.h"
+#include "packs/PackArchive.h"
+#include "packs/PackMerge.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+using namespace contentpack;
+
+// Options with a value ("--type 51"), flags, and the plain arguments in order.
+struct Parsed {
+    QMultiMap<QString, QString> values;
+    QStringList flags;
+    QStringList plain;
+};
+
+Parsed parse(const QStringList& args, const QStringList& withValue, const QStringList& flags) {
+    Parsed p;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (withValue.contains(a)) {
+            if (i + 1 >= args.size())
+                throw labtool::UsageError(QStringLiteral("%1 needs a value").arg(a));
+            p.values.insert(a, args[++i]);
+        } else if (flags.contains(a)) {
+            p.flags << a;
+        } else if (a.startsWith('-') && a.size() > 1) {
+            throw labtool::UsageError(QStringLiteral("unknown option %1").arg(a));
+        } else {
+            p.plain << a;
+        }
+    }
+    for (const QString& option : withValue)
+        if (option != QLatin1String("--name") && p.values.count(option) > 1)
+            throw labtool::UsageError(QStringLiteral("%1 is given twice").arg(option));
+    return p;
+}
+
+QString programDir(const Parsed& p) {
+    const QString dir = p.values.value(QStringLiteral("--program-dir"));
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
+}
+
+int runPack(const QStringList& args) {
+    const Parsed p = parse(args, {"--type", "--name", "--program-dir", "-o"}, {});
+    if (p.plain.size() != 1)
+        throw labtool::UsageError(QStringLiteral("expected one CATALOGUE.mdb"));
+    const QString out = p.values.value(QStringLiteral("-o"));
+    if (out.isEmpty())
+        throw labtool::UsageError(QStringLiteral("-o FILE.labpack is needed"));
+    const QString catalogue = p.plain[0];
+    const int type = p.values.contains("--type") ? labtool::cpuTypeArgument(p.values.value("--type")) : -1;
+    const QStringList names = p.values.values(QStringLiteral("--name"));
+
+    QList<CatalogueRow> rows;
+    QSet<QString> found;
+    QList<CatalogueRow> all;
+    try {
+        all = cataloguesource::readCatalogue(catalogue);
+    } catch (const CatalogueInUse&) {
+        throw Error(QStringLiteral("the catalogue %1 is in use by labguide; close labguide and try again").arg(catalogue));
+    }
+    for (const CatalogueRow& r : all) {
+        if ((type < 0 || r.cpuType == type) && (names.isEmpty() || names.contains(r.name))) {
+            rows << r;
+            found.insert(r.name);
+        }
+    }
+    for (const QString& n : names)
+        if (!found.contains(n))
+            throw labtool::UsageError(type < 0 ? QStringLiteral("no experiment named %1").arg(n)
+                                               : QStringLiteral("no experiment named %1 of type %2").arg(n, cataloguesource::typeName(type)));
+    if (rows.isEmpty())
+        throw labtool::UsageError(QStringLiteral("no experiment to pack"));
+
+    QStringList missing;
+    const Content content = collect(rows, QFileInfo(catalogue).absolutePath(), programDir(p), &missing);
+    writePack(out, content);
+    QByteArray err;
+    for (const QString& m : missing)
+        err += QStringLiteral("labtool pack: warning: %1 is missing; not packed\n").arg(m).toUtf8();
+    err += QStringLiteral("%1 experiments and %2 files written to %3\n").arg(content.rows.size()).arg(content.files.size()).arg(out).toUtf8();
+    labtool::writeErr(err);
+    return labtool::Ok;
+}
+
+int runUnpack(const QStringList& args) {
+    const Parsed p = parse(args, {"--into", "--program-dir"}, {"--replace", "--skip"});
+    if (p.plain.size() != 1)
+        throw labtool::UsageError(QStringLiteral("expected one FILE.labpack"));
+    if (p.flags.contains("--replace") && p.flags.contains("--skip"))
+        throw labtool::UsageError(QStringLiteral("--replace and --skip exclude each other"));
+    const Conflicts mode = p.flags.contains("--replace") ? Conflicts::Replace
+                           : p.flags.contains("--skip")  ? Conflicts::Skip
+                                                         : Conflicts::Refuse;
+    const QString work = p.values.contains("--into") ? p.values.value("--into") : QDir::currentPath();
+
+    const Content content = readPack(p.plain[0]);
+    const MergeResult result = mergePack(content, work, mode);
+
+    QByteArray err;
+    for (const QString& c : result.conflicts)
+        err += QStringLiteral("labtool unpack: conflict, %1: %2\n")
+                   .arg(mode == Conflicts::Replace ? QStringLiteral("replaced") : QStringLiteral("kept"), c)
+                   .toUtf8();
+    // The merged catalogue is checked as a whole (names used twice), and the pack's experiments reported.
+    QSet<QString> prefixes;
+    for (const auto& [type, name] : result.packKeys)
+        prefixes.insert(QStringLiteral("[%1] %2: ").arg(cataloguesource::typeName(type), name));
+    for (const QString& line : lintCatalogue(result.catalogue, programDir(p), QFileInfo(work).absoluteFilePath())) {
+        for (const QString& prefix : prefixes) {
+            if (line.startsWith(prefix)) {
+                err += "labtool unpack: warning: " + line.toUtf8() + '\n';
+                break;
+            }
+        }
+    }
+    err += QStringLiteral("%1 experiments added, %2 replaced, %3 kept, %4 unchanged; %5 files written to %6\n")
+               .arg(result.added)
+               .arg(result.replaced)
+               .arg(result.kept)
+               .arg(result.unchanged)
+               .arg(result.filesWritten)
+               .arg(work)
+               .toUtf8();
+    labtool::writeErr(err);
+    return labtool::Ok;
+}
+
+} // namespace
+
+LABTOOL_COMMAND({"pack",
+                 "labtool pack CATALOGUE.mdb [--type TYPE] [--name NAME]... [--program-dir DIR] -o FILE.labpack\n"
+                 "  writes a content pack: one zip file with manifest.json (format \"labguide-pack\", version 1),\n"
+                 "  the experiments as experiments/TYPE/NNN.json (the form of catalogue export), and the sources\n"
+                 "  and pictures they name as asm/51|88|96/... and pic/.... --type (51, 88, 96, PCI, or 1 to 4)\n"
+                 "  and --name (repeatable) choose experiments; all are packed without them. Files are looked up\n"
+                 "  in the catalogue's folder (asm/, pic/) first, then in DIR (default: labtool's own folder);\n"
+                 "  a missing one is a warning on standard error (\"labtool pack: warning: [TYPE] NAME: FILE is\n"
+                 "  missing; not packed\"). Exit 2 for an unknown name or type or an unreadable catalogue.",
+                 false, &runPack});
+
+LABTOOL_COMMAND({"unpack",
+                 "labtool unpack FILE.labpack [--into WORKDIR] [--replace | --skip] [--program-dir DIR]\n"
+                 "  merges a content pack into WORKDIR (default: the current folder): its QK740X.mdb (made when\n"
+                 "  missing) by type and name, and its asm/ and pic/. An experiment of the same type and name, or\n"
+                 "  a file of the same name with other content, is a conflict: without --replace (the pack wins)\n"
+                 "  or --skip (the working folder's stay) conflicts are an error and nothing is written. The\n"
+                 "  catalogue is replaced in one rename after the files are in place; a failure undoes the files.\n"
+                 "  A catalogue that labguide has open is refused. Afterwards the pack's experiments are linted\n"
+                 "  (sources and pictures looked up in WORKDIR, then in DIR) and problems listed as warnings.\n"
+                 "  Standard error: \"labtool unpack: conflict, replaced|kept: experiment [TYPE] NAME\" or\n"
+                 "  \"...: file PATH\", \"labtool unpack: warning: [TYPE] NAME: what is wrong\", then\n"
+                 "  \"A experiments added, R replaced, K kept, U unchanged; F files written to WORKDIR\".\n"
+                 "  Experiments and files the working folder already holds exactly as the pack does are no\n"
+                 "  conflict and are left alone.\n"
+                 "  Refused with exit 2, nothing written: a damaged zip; an entry inflating past 64 MB, or all\n"
+                 "  entries past 512 MB (declared sizes and inflated bytes both count), or more than 10000\n"
+                 "  entries; entry names with \"..\", absolute paths, links or duplicates; entries outside\n"
+                 "  manifest.json, experiments/, asm/51|88|96/ and pic/; a newer format version; experiments\n"
+                 "  lacking columns; a catalogue in use; a working folder that cannot be written.",
+                 false, &runUnpack});
