@@ -44,6 +44,9 @@ BoardGuide::BoardGuide(BoardForm& form) : QWidget(form.Panel2()), form_(form), i
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     plateSpace_ = plateSpace(form.components(), form.boardArea()->size());
+    for (int i = 0; i < form.componentCount(); ++i)
+        if (form.components()[i].kind == ComponentKind::Terminal)
+            terminals_ << form.componentRect(i);
     follow();
     raise(); // above the board area, its instrument widgets and the frame's widgets
 
@@ -147,6 +150,7 @@ GuideScene BoardGuide::scene() const {
     GuideScene s;
     s.area = size();
     s.plateSpace = plateSpace_;
+    s.terminals = terminals_;
     s.names = o.names();
     s.overview = o.overview() && experiment_;
     s.plate = plate_;

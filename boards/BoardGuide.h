@@ -79,6 +79,7 @@ private:
     BoardForm& form_;
     TerminalIndex index_;
     QRect plateSpace_;
+    QList<QRect> terminals_;
 
     bool experiment_ = false;
     QString experimentName_;

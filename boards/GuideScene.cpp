@@ -59,31 +59,40 @@ QRect plateRect(const GuideScene& s) {
 QSize labelSize(const QFontMetrics& fm, const QString& text) { return QSize(fm.horizontalAdvance(text) + 6, fm.height() + 2); }
 
 // A name beside a circle: on the side away from the connection first, never over either circle or the line.
-QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken, const QRect& bounds) {
-    const int gap = kCircleReach + 2;
+QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken, const QList<QRect>& avoid,
+                 const QRect& bounds) {
     struct Candidate {
         QRect rect;
         QPoint direction;
+        int distance;
     };
-    const Candidate candidates[] = {
-        {QRect(QPoint(at.x() + gap, at.y() - size.height() / 2), size), {1, 0}},
-        {QRect(QPoint(at.x() - gap - size.width(), at.y() - size.height() / 2), size), {-1, 0}},
-        {QRect(QPoint(at.x() - size.width() / 2, at.y() - gap - size.height()), size), {0, -1}},
-        {QRect(QPoint(at.x() - size.width() / 2, at.y() + gap), size), {0, 1}},
-        {QRect(QPoint(at.x() + gap - 2, at.y() - gap - size.height() + 2), size), {1, -1}},
-        {QRect(QPoint(at.x() - gap - size.width() + 2, at.y() + gap - 2), size), {-1, 1}},
-    };
+    // Beside the circle in eight directions, close first, then farther out where the close ones are taken.
+    QList<Candidate> candidates;
+    for (int gap : {kCircleReach + 2, kCircleReach + 14, kCircleReach + 26}) {
+        const int w = size.width(), h = size.height();
+        const int dx[] = {1, -1, 0, 0, 1, -1, 1, -1};
+        const int dy[] = {0, 0, -1, 1, -1, -1, 1, 1};
+        for (int k = 0; k < 8; ++k) {
+            const int x = dx[k] > 0 ? at.x() + gap : dx[k] < 0 ? at.x() - gap - w : at.x() - w / 2;
+            const int y = dy[k] > 0 ? at.y() + gap - (dx[k] ? h / 2 : 0) : dy[k] < 0 ? at.y() - gap - h + (dx[k] ? h / 2 : 0)
+                                                                                   : at.y() - h / 2;
+            candidates.append({QRect(QPoint(x, y), size), QPoint(dx[k], dy[k]), gap});
+        }
+    }
     const QPoint away = at - other;
     const Candidate* best = nullptr;
     long bestScore = 0;
     for (const Candidate& c : candidates) {
         if (!bounds.contains(c.rect) || c.rect.intersects(circleBox(at)) || c.rect.intersects(circleBox(other)))
             continue;
-        long score = long(away.x()) * c.direction.x() + long(away.y()) * c.direction.y();
+        long score = (long(away.x()) * c.direction.x() + long(away.y()) * c.direction.y() > 0 ? 500 : 0) - 40L * c.distance;
         if (at != other && segmentCrosses(at, other, c.rect))
             score -= 100000;
         if (hitsAny(c.rect, taken))
             score -= 50000;
+        for (const QRect& a : avoid) // each terminal covered counts
+            if (a.intersects(c.rect))
+                score -= 20000;
         if (!best || score > bestScore) {
             best = &c;
             bestScore = score;
@@ -92,7 +101,7 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
     if (best)
         return best->rect;
     // At the board's edge: right of the circle, kept inside.
-    QRect r(QPoint(at.x() + gap, at.y() - size.height() / 2), size);
+    QRect r(QPoint(at.x() + kCircleReach + 2, at.y() - size.height() / 2), size);
     r.moveLeft(std::clamp(r.left(), bounds.left(), bounds.right() - size.width()));
     r.moveTop(std::clamp(r.top(), bounds.top(), bounds.bottom() - size.height()));
     return r;
@@ -224,19 +233,22 @@ NumberPlaces placeNumbers(const GuideScene& s) {
         const qreal len = std::hypot(d.x(), d.y());
         const QPointF normal = len > 0 ? QPointF(-d.y() / len, d.x() / len) : QPointF(0, -1);
         QRect chosen;
-        for (qreal t : kAlong) {
-            for (int across : kAcross) {
-                QPointF c = a + d * t + normal * across;
-                if (len == 0) // one terminal: beside it
-                    c = a + QPointF(0, -(kCircleReach + size.height() / 2 + 2)) + QPointF(across, 0);
-                const QRect r(QPoint(int(c.x()) - size.width() / 2, int(c.y()) - size.height() / 2), size);
-                if (bounds.contains(r) && !hitsAny(r, taken)) {
-                    chosen = r;
-                    break;
+        // First a place that also leaves the board's terminals uncovered, then any free place.
+        for (int pass = 0; pass < 2 && chosen.isNull(); ++pass) {
+            for (qreal t : kAlong) {
+                for (int across : kAcross) {
+                    QPointF c = a + d * t + normal * across;
+                    if (len == 0) // one terminal: beside it
+                        c = a + QPointF(0, -(kCircleReach + size.height() / 2 + 2)) + QPointF(across, 0);
+                    const QRect r(QPoint(int(c.x()) - size.width() / 2, int(c.y()) - size.height() / 2), size);
+                    if (bounds.contains(r) && !hitsAny(r, taken) && (pass == 1 || !hitsAny(r, s.terminals))) {
+                        chosen = r;
+                        break;
+                    }
                 }
+                if (!chosen.isNull() || len == 0)
+                    break;
             }
-            if (!chosen.isNull() || len == 0)
-                break;
         }
         if (chosen.isNull()) {
             ++out.hidden;
@@ -313,11 +325,20 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
         if (!plate.isNull())
             taken << plate;
         const QPoint a = s.shown->from, b = s.shown->to;
-        const QRect first = placeLabel(a, b, labelSize(fm, s.shownFrom), taken, bounds);
+        // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they can.
+        QList<QRect> avoid;
+        for (const QRect& t : s.terminals)
+            if (!t.contains(a) && !t.contains(b))
+                avoid << t;
+        if (s.overview)
+            for (const StepPlan& st : s.steps)
+                if (st.drawable())
+                    avoid << circleBox(st.from) << circleBox(st.to);
+        const QRect first = placeLabel(a, b, labelSize(fm, s.shownFrom), taken, avoid, bounds);
         paintLabel(p, first, s.shownFrom);
         if (a != b || s.shownTo != s.shownFrom) {
             taken << first;
-            paintLabel(p, placeLabel(b, a, labelSize(fm, s.shownTo), taken, bounds), s.shownTo);
+            paintLabel(p, placeLabel(b, a, labelSize(fm, s.shownTo), taken, avoid, bounds), s.shownTo);
         }
     }
 

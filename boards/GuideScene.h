@@ -42,6 +42,7 @@ QColor wiringColour(int index);
 struct GuideScene {
     QSize area;          // the board area's size
     QRect plateSpace;    // see plateSpace()
+    QList<QRect> terminals; // the board's terminals: names and numbers keep off them where they can
     bool names = true;   // labels, numbers and the plate
     bool overview = false;
 
