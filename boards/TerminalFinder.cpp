@@ -3,6 +3,7 @@
 #include "boards/BoardForm.h"
 #include "boards/BoardGuide.h"
 
+#include <QAbstractItemView>
 #include <QBoxLayout>
 #include <QCompleter>
 #include <QLabel>
@@ -61,6 +62,9 @@ void TerminalFinder::setBoard(BoardForm* form) {
 }
 
 void TerminalFinder::open() {
+    // Over the board's experiment-type box, where it covers none of the board's drawing.
+    if (!isVisible() && form_)
+        move(form_->RGTYPE()->mapToGlobal(QPoint(0, 0)));
     show();
     raise();
     activateWindow();
@@ -69,6 +73,8 @@ void TerminalFinder::open() {
 }
 
 int TerminalFinder::find(const QString& text) {
+    if (QWidget* popup = completer_->popup())
+        popup->hide();
     QString wanted = text.trimmed();
     if (wanted.startsWith(kPrefix, Qt::CaseInsensitive))
         wanted = wanted.mid(kPrefix.size());
