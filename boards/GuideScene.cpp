@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStaticText>
+#include <QHash>
 
 #include <cmath>
 
@@ -29,16 +31,54 @@ QString shownName(const QByteArray& name) { return name.isEmpty() ? QStringLiter
 
 QRect circleBox(QPoint c) { return QRect(c.x() - kCircleReach, c.y() - kCircleReach, 2 * kCircleReach + 1, 2 * kCircleReach + 1); }
 
-// Whether the segment passes through the rectangle (sampled every 2 pixels, enough for labels of text size).
+// Whether the segment passes through the rectangle (clipped against it, Liang-Barsky).
 bool segmentCrosses(QPoint a, QPoint b, const QRect& r) {
-    const QRect grown = r.adjusted(-1, -1, 1, 1);
-    const int steps = std::max(1, int(std::hypot(b.x() - a.x(), b.y() - a.y()) / 2));
-    for (int i = 0; i <= steps; ++i) {
-        const QPointF p = QPointF(a) + (QPointF(b) - QPointF(a)) * (qreal(i) / steps);
-        if (grown.contains(p.toPoint()))
-            return true;
+    const double x0 = a.x(), y0 = a.y(), dx = b.x() - a.x(), dy = b.y() - a.y();
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - (r.left() - 1), (r.right() + 1) - x0, y0 - (r.top() - 1), (r.bottom() + 1) - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
     }
-    return false;
+    return true;
+}
+
+const QFontMetrics& plateMetrics() {
+    static const QFontMetrics fm(plateFont());
+    return fm;
+}
+const QFontMetrics& labelMetrics() {
+    static const QFontMetrics fm(labelFont());
+    return fm;
+}
+
+// Laid-out texts, kept: the same names, numbers and plate are drawn at every paint.
+void drawText(QPainter& p, const QRect& r, const QString& text, bool centred) {
+    static QHash<QString, QStaticText> cache;
+    auto it = cache.find(text);
+    if (it == cache.end()) {
+        if (cache.size() > 512)
+            cache.clear();
+        QStaticText st(text);
+        st.setTextFormat(Qt::PlainText);
+        st.prepare(QTransform(), p.font());
+        it = cache.insert(text, st);
+    }
+    const QSizeF size = it->size();
+    const qreal x = centred ? r.left() + (r.width() - size.width()) / 2 : r.left();
+    const qreal y = r.top() + (r.height() - size.height()) / 2;
+    p.drawStaticText(QPointF(x, y), *it);
 }
 
 bool hitsAny(const QRect& r, const QList<QRect>& taken) {
@@ -51,8 +91,7 @@ bool hitsAny(const QRect& r, const QList<QRect>& taken) {
 QRect plateRect(const GuideScene& s) {
     if (!s.names || s.plate.isEmpty() || s.plateSpace.isEmpty())
         return {};
-    const QFontMetrics fm(plateFont());
-    const int w = std::min(s.plateSpace.width(), fm.horizontalAdvance(s.plate) + 2 * kPlatePadding + 4);
+    const int w = std::min(s.plateSpace.width(), plateMetrics().horizontalAdvance(s.plate) + 2 * kPlatePadding + 4);
     return QRect(s.plateSpace.left(), s.plateSpace.top(), w, s.plateSpace.height());
 }
 
@@ -108,11 +147,15 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
 }
 
 void paintLabel(QPainter& p, const QRect& r, const QString& text) {
+    // Square boxes without smoothing: a rounded, smoothed outline costs more than the rest of the label.
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(kLabelEdge, 1));
     p.setBrush(kLabelFill);
-    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setRenderHint(QPainter::Antialiasing, smooth);
     p.setPen(Qt::black);
-    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text);
+    drawText(p, r, text, true);
 }
 
 void paintRing(QPainter& p, QPoint centre, qreal radius, const QColor& colour, qreal width) {
@@ -205,7 +248,7 @@ NumberPlaces placeNumbers(const GuideScene& s) {
     out.places.resize(s.steps.size());
     if (!s.overview || !s.names)
         return out;
-    const QFontMetrics fm(labelFont());
+    const QFontMetrics& fm = labelMetrics();
     const QRect bounds(QPoint(0, 0), s.area);
     QList<QRect> taken;
     for (const StepPlan& p : s.steps)
@@ -232,6 +275,12 @@ NumberPlaces placeNumbers(const GuideScene& s) {
         const QPointF d = b - a;
         const qreal len = std::hypot(d.x(), d.y());
         const QPointF normal = len > 0 ? QPointF(-d.y() / len, d.x() / len) : QPointF(0, -1);
+        // Only the terminals near the connection can be in the way.
+        const QRect reach = QRect(p.from, p.to).normalized().adjusted(-30, -30, 30, 30);
+        QList<QRect> nearby;
+        for (const QRect& t : s.terminals)
+            if (t.intersects(reach))
+                nearby << t;
         QRect chosen;
         // First a place that also leaves the board's terminals uncovered, then any free place.
         for (int pass = 0; pass < 2 && chosen.isNull(); ++pass) {
@@ -241,7 +290,7 @@ NumberPlaces placeNumbers(const GuideScene& s) {
                     if (len == 0) // one terminal: beside it
                         c = a + QPointF(0, -(kCircleReach + size.height() / 2 + 2)) + QPointF(across, 0);
                     const QRect r(QPoint(int(c.x()) - size.width() / 2, int(c.y()) - size.height() / 2), size);
-                    if (bounds.contains(r) && !hitsAny(r, taken) && (pass == 1 || !hitsAny(r, s.terminals))) {
+                    if (bounds.contains(r) && !hitsAny(r, taken) && (pass == 1 || !hitsAny(r, nearby))) {
                         chosen = r;
                         break;
                     }
@@ -267,9 +316,12 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
     const QRect plate = plateRect(s);
 
     if (s.overview && !s.steps.isEmpty()) {
-        auto line = [&](const StepPlan& st, const QColor& colour, qreal width) {
+        // Wide lines without smoothing: much cheaper to fill, and crisp on the board's pixels.
+        auto line = [&](const StepPlan& st, const QColor& colour, int width) {
+            p.setRenderHint(QPainter::Antialiasing, false);
             p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(st.from) + QPointF(0.5, 0.5), QPointF(st.to) + QPointF(0.5, 0.5));
+            p.drawLine(st.from, st.to);
+            p.setRenderHint(QPainter::Antialiasing, true);
         };
         auto ends = [&](const StepPlan& st, const QColor& colour, qreal r) {
             p.setPen(QPen(Qt::black, 1));
@@ -305,9 +357,11 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
                 const bool current = i == s.current;
                 p.setPen(QPen(current ? Qt::white : Qt::black, current ? 2 : 1));
                 p.setBrush(wiringColour(i));
-                p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+                p.setRenderHint(QPainter::Antialiasing, false);
+                p.drawRect(r.adjusted(0, 0, -1, -1));
+                p.setRenderHint(QPainter::Antialiasing, true);
                 p.setPen(Qt::white);
-                p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, QString::number(i + 1));
+                drawText(p, r, QString::number(i + 1), true);
             }
         }
     }
@@ -320,20 +374,23 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
             p.setRenderHint(QPainter::Antialiasing, true);
         }
         p.setFont(labelFont());
-        const QFontMetrics fm(labelFont());
+        const QFontMetrics& fm = labelMetrics();
         QList<QRect> taken;
         if (!plate.isNull())
             taken << plate;
         const QPoint a = s.shown->from, b = s.shown->to;
         // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they can.
         QList<QRect> avoid;
+        const QRect nearA = circleBox(a).adjusted(-90, -60, 90, 60), nearB = circleBox(b).adjusted(-90, -60, 90, 60);
         for (const QRect& t : s.terminals)
-            if (!t.contains(a) && !t.contains(b))
+            if (!t.contains(a) && !t.contains(b) && (t.intersects(nearA) || t.intersects(nearB)))
                 avoid << t;
         if (s.overview)
             for (const StepPlan& st : s.steps)
                 if (st.drawable())
-                    avoid << circleBox(st.from) << circleBox(st.to);
+                    for (const QRect& e : {circleBox(st.from), circleBox(st.to)})
+                        if (e.intersects(nearA) || e.intersects(nearB))
+                            avoid << e;
         const QRect first = placeLabel(a, b, labelSize(fm, s.shownFrom), taken, avoid, bounds);
         paintLabel(p, first, s.shownFrom);
         if (a != b || s.shownTo != s.shownFrom) {
@@ -343,14 +400,12 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
     }
 
     if (!plate.isNull()) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(s.plateWarning ? kPlateWarningFill : kPlateFill);
-        p.drawRoundedRect(QRectF(plate).adjusted(0, 1, 0, -1), 4, 4);
+        p.fillRect(plate.adjusted(0, 1, 0, -1), s.plateWarning ? kPlateWarningFill : kPlateFill);
         p.setFont(plateFont());
         p.setPen(Qt::white);
         const QRect text = plate.adjusted(kPlatePadding, 0, -kPlatePadding, 0);
-        p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   QFontMetrics(plateFont()).elidedText(s.plate, Qt::ElideRight, text.width()));
+        const bool fits = plateMetrics().horizontalAdvance(s.plate) <= text.width();
+        drawText(p, text, fits ? s.plate : plateMetrics().elidedText(s.plate, Qt::ElideRight, text.width()), false);
     }
 
     if (s.hovered)
@@ -361,8 +416,7 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
         paintRing(p, c, base + 5 * std::sin(s.foundPhase * M_PI), kFoundRing, 3);
         if (!s.foundLabel.isEmpty()) {
             p.setFont(labelFont());
-            const QFontMetrics fm(labelFont());
-            const QSize size = labelSize(fm, s.foundLabel);
+            const QSize size = labelSize(labelMetrics(), s.foundLabel);
             QRect r(QPoint(c.x() + int(base) + 8, c.y() - size.height() / 2), size);
             if (!bounds.contains(r))
                 r.moveRight(c.x() - int(base) - 8);
