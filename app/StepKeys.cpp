@@ -10,7 +10,9 @@
 
 namespace app {
 
-StepKeys::StepKeys(Tmainform& window) : QObject(&window), window_(window) { qApp->installEventFilter(this); }
+StepKeys::StepKeys(Tmainform& window) : QObject(&window), window_(window) {
+    qApp->installEventFilter(this);
+}
 
 bool StepKeys::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
@@ -24,8 +26,8 @@ bool StepKeys::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     BoardForm* board = window_.DockedBoard;
     // Only for the main window's own controls (not an open list or menu, not a viewer), board tab in front.
-    if (!widget || widget->window() != &window_ || QApplication::activePopupWidget() || !board || !board->isVisible() ||
-        window_.PageControl1->currentWidget() != window_.TabSheet2)
+    if (!widget || widget->window() != &window_ || QApplication::activePopupWidget() || !board ||
+        !board->isVisible() || window_.PageControl1->currentWidget() != window_.TabSheet2)
         return false;
     if (event->type() == QEvent::ShortcutOverride) {
         event->accept(); // the key stays a key press, which is taken below

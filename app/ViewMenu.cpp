@@ -50,7 +50,9 @@ ViewMenu::ViewMenu(Tmainform& window) : QObject(&window), window_(window) {
     finder_ = new boards::TerminalFinder(&window);
 }
 
-ViewMenu* ViewMenu::of(const Tmainform& window) { return window.findChild<ViewMenu*>(QStringLiteral("ViewMenu")); }
+ViewMenu* ViewMenu::of(const Tmainform& window) {
+    return window.findChild<ViewMenu*>(QStringLiteral("ViewMenu"));
+}
 
 void ViewMenu::openFinder() {
     BoardForm* board = window_.DockedBoard;

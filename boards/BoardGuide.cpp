@@ -30,7 +30,9 @@ void GuideOptions::setOverview(bool on) {
     emit changed();
 }
 
-BoardGuide* BoardGuide::of(const BoardForm& form) { return form.findChild<BoardGuide*>(QStringLiteral("guide")); }
+BoardGuide* BoardGuide::of(const BoardForm& form) {
+    return form.findChild<BoardGuide*>(QStringLiteral("guide"));
+}
 
 BoardGuide* BoardGuide::attach(BoardForm& form) {
     if (BoardGuide* g = of(form))
@@ -90,7 +92,9 @@ BoardGuide::BoardGuide(BoardForm& form) : QWidget(form.Panel2()), form_(form), i
     rebuild();
 }
 
-void BoardGuide::follow() { setGeometry(form_.boardArea()->geometry()); }
+void BoardGuide::follow() {
+    setGeometry(form_.boardArea()->geometry());
+}
 
 void BoardGuide::setWiring(const QString& experimentName, const QList<QByteArray>& steps) {
     experiment_ = true;
@@ -216,11 +220,14 @@ bool BoardGuide::eventFilter(QObject* watched, QEvent* event) {
     if (watched == area) {
         switch (event->type()) {
         case QEvent::Resize:
-        case QEvent::Move: follow(); break;
+        case QEvent::Move:
+            follow();
+            break;
         case QEvent::MouseMove: {
             const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
             const int i = area->elementAt(pos);
-            const bool hand = i >= 0 && form_.components()[i].kind == ComponentKind::Block && form_.clickWired(i);
+            const bool hand =
+                i >= 0 && form_.components()[i].kind == ComponentKind::Block && form_.clickWired(i);
             if (hand)
                 area->setCursor(Qt::PointingHandCursor);
             else
@@ -238,8 +245,11 @@ bool BoardGuide::eventFilter(QObject* watched, QEvent* event) {
             setHovered(terminal ? i : -1);
             break;
         }
-        case QEvent::Leave: setHovered(-1); break;
-        default: break;
+        case QEvent::Leave:
+            setHovered(-1);
+            break;
+        default:
+            break;
         }
     } else if (watched == &form_ && event->type() == QEvent::Show && !event->spontaneous()) {
         // A model choice empties the current experiment before the form is shown again.

@@ -1,10 +1,10 @@
 #include "boards/GuideScene.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStaticText>
-#include <QHash>
 
 #include <cmath>
 
@@ -23,20 +23,25 @@ constexpr int kCircleReach = 6; // the link layer's circle lies within centre ±
 
 // Colours that read on silver (192,192,192) and next to yellow terminals, dark enough for white digits.
 const QColor kWiringColours[] = {
-    {0, 90, 230},  {215, 30, 30}, {0, 135, 0},   {150, 0, 210}, {225, 95, 0},  {0, 125, 125},
-    {200, 0, 140}, {125, 70, 20}, {0, 0, 130},   {105, 115, 0}, {20, 20, 20},  {165, 0, 60},
+    {0, 90, 230},  {215, 30, 30}, {0, 135, 0}, {150, 0, 210}, {225, 95, 0}, {0, 125, 125},
+    {200, 0, 140}, {125, 70, 20}, {0, 0, 130}, {105, 115, 0}, {20, 20, 20}, {165, 0, 60},
 };
 
-QString shownName(const QByteArray& name) { return name.isEmpty() ? QStringLiteral("？") : QString::fromLatin1(name); }
+QString shownName(const QByteArray& name) {
+    return name.isEmpty() ? QStringLiteral("？") : QString::fromLatin1(name);
+}
 
-QRect circleBox(QPoint c) { return QRect(c.x() - kCircleReach, c.y() - kCircleReach, 2 * kCircleReach + 1, 2 * kCircleReach + 1); }
+QRect circleBox(QPoint c) {
+    return QRect(c.x() - kCircleReach, c.y() - kCircleReach, 2 * kCircleReach + 1, 2 * kCircleReach + 1);
+}
 
 // Whether the segment passes through the rectangle (clipped against it, Liang-Barsky).
 bool segmentCrosses(QPoint a, QPoint b, const QRect& r) {
     const double x0 = a.x(), y0 = a.y(), dx = b.x() - a.x(), dy = b.y() - a.y();
     double t0 = 0, t1 = 1;
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 - (r.left() - 1), (r.right() + 1) - x0, y0 - (r.top() - 1), (r.bottom() + 1) - y0};
+    const double q[4] = {x0 - (r.left() - 1), (r.right() + 1) - x0, y0 - (r.top() - 1),
+                         (r.bottom() + 1) - y0};
     for (int i = 0; i < 4; ++i) {
         if (p[i] == 0) {
             if (q[i] < 0)
@@ -66,14 +71,15 @@ const QFontMetrics& labelMetrics() {
 // Laid-out texts, kept: the same names, numbers and plate are drawn at every paint.
 void drawText(QPainter& p, const QRect& r, const QString& text, bool centred) {
     static QHash<QString, QStaticText> cache;
-    auto it = cache.find(text);
+    const QString key = QString::number(p.font().pixelSize()) + QChar(0) + text;
+    auto it = cache.find(key);
     if (it == cache.end()) {
         if (cache.size() > 512)
             cache.clear();
         QStaticText st(text);
         st.setTextFormat(Qt::PlainText);
         st.prepare(QTransform(), p.font());
-        it = cache.insert(text, st);
+        it = cache.insert(key, st);
     }
     const QSizeF size = it->size();
     const qreal x = centred ? r.left() + (r.width() - size.width()) / 2 : r.left();
@@ -91,11 +97,14 @@ bool hitsAny(const QRect& r, const QList<QRect>& taken) {
 QRect plateRect(const GuideScene& s) {
     if (!s.names || s.plate.isEmpty() || s.plateSpace.isEmpty())
         return {};
-    const int w = std::min(s.plateSpace.width(), plateMetrics().horizontalAdvance(s.plate) + 2 * kPlatePadding + 4);
+    const int w =
+        std::min(s.plateSpace.width(), plateMetrics().horizontalAdvance(s.plate) + 2 * kPlatePadding + 4);
     return QRect(s.plateSpace.left(), s.plateSpace.top(), w, s.plateSpace.height());
 }
 
-QSize labelSize(const QFontMetrics& fm, const QString& text) { return QSize(fm.horizontalAdvance(text) + 6, fm.height() + 2); }
+QSize labelSize(const QFontMetrics& fm, const QString& text) {
+    return QSize(fm.horizontalAdvance(text) + 6, fm.height() + 2);
+}
 
 // A name beside a circle: on the side away from the connection first, never over either circle or the line.
 QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken, const QList<QRect>& avoid,
@@ -113,8 +122,9 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
         const int dy[] = {0, 0, -1, 1, -1, -1, 1, 1};
         for (int k = 0; k < 8; ++k) {
             const int x = dx[k] > 0 ? at.x() + gap : dx[k] < 0 ? at.x() - gap - w : at.x() - w / 2;
-            const int y = dy[k] > 0 ? at.y() + gap - (dx[k] ? h / 2 : 0) : dy[k] < 0 ? at.y() - gap - h + (dx[k] ? h / 2 : 0)
-                                                                                   : at.y() - h / 2;
+            const int y = dy[k] > 0   ? at.y() + gap - (dx[k] ? h / 2 : 0)
+                          : dy[k] < 0 ? at.y() - gap - h + (dx[k] ? h / 2 : 0)
+                                      : at.y() - h / 2;
             candidates.append({QRect(QPoint(x, y), size), QPoint(dx[k], dy[k]), gap});
         }
     }
@@ -122,9 +132,11 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
     const Candidate* best = nullptr;
     long bestScore = 0;
     for (const Candidate& c : candidates) {
-        if (!bounds.contains(c.rect) || c.rect.intersects(circleBox(at)) || c.rect.intersects(circleBox(other)))
+        if (!bounds.contains(c.rect) || c.rect.intersects(circleBox(at)) ||
+            c.rect.intersects(circleBox(other)))
             continue;
-        long score = (long(away.x()) * c.direction.x() + long(away.y()) * c.direction.y() > 0 ? 500 : 0) - 40L * c.distance;
+        long score = (long(away.x()) * c.direction.x() + long(away.y()) * c.direction.y() > 0 ? 500 : 0) -
+                     40L * c.distance;
         if (at != other && segmentCrosses(at, other, c.rect))
             score -= 100000;
         if (hitsAny(c.rect, taken))
@@ -166,16 +178,21 @@ void paintRing(QPainter& p, QPoint centre, qreal radius, const QColor& colour, q
     p.drawEllipse(QPointF(centre) + QPointF(0.5, 0.5), radius, radius);
 }
 
-QPoint centreOf(const QRect& r) { return {r.left() + r.width() / 2, r.top() + r.height() / 2}; }
+QPoint centreOf(const QRect& r) {
+    return {r.left() + r.width() / 2, r.top() + r.height() / 2};
+}
 
 } // namespace
 
 namespace platetext {
 
-QString chooseExperiment() { return QStringLiteral("请选择实验"); }
+QString chooseExperiment() {
+    return QStringLiteral("请选择实验");
+}
 
 QString beforeFirstStep(const QString& experimentName, int stepCount) {
-    const QString count = stepCount > 0 ? QStringLiteral("共%1步").arg(stepCount) : QStringLiteral("没有接线步骤");
+    const QString count =
+        stepCount > 0 ? QStringLiteral("共%1步").arg(stepCount) : QStringLiteral("没有接线步骤");
     return experimentName.isEmpty() ? count : QStringLiteral("实验：%1  %2").arg(experimentName, count);
 }
 
@@ -183,10 +200,14 @@ QString step(int index, int stepCount, const StepPlan& plan) {
     const QString head = QStringLiteral("第%1步/共%2步  ").arg(index + 1).arg(stepCount);
     const QString names = shownName(plan.first) + QStringLiteral(" → ") + shownName(plan.second);
     switch (plan.problem) {
-    case StepProblem::None: return head + names;
-    case StepProblem::SameTerminal: return head + names + QStringLiteral("（两端是同一个端子）");
-    case StepProblem::Empty: return head + QStringLiteral("（这一步是空的）");
-    case StepProblem::MissingName: return head + names + QStringLiteral("（这一步缺少端子名）");
+    case StepProblem::None:
+        return head + names;
+    case StepProblem::SameTerminal:
+        return head + names + QStringLiteral("（两端是同一个端子）");
+    case StepProblem::Empty:
+        return head + QStringLiteral("（这一步是空的）");
+    case StepProblem::MissingName:
+        return head + names + QStringLiteral("（这一步缺少端子名）");
     case StepProblem::Unknown: {
         QStringList missing;
         if (plan.firstIndex < 0)
@@ -199,7 +220,9 @@ QString step(int index, int stepCount, const StepPlan& plan) {
     return head + names;
 }
 
-QString someNumbersHidden() { return QStringLiteral("（只显示部分序号）"); }
+QString someNumbersHidden() {
+    return QStringLiteral("（只显示部分序号）");
+}
 
 } // namespace platetext
 
@@ -289,7 +312,8 @@ NumberPlaces placeNumbers(const GuideScene& s) {
                     QPointF c = a + d * t + normal * across;
                     if (len == 0) // one terminal: beside it
                         c = a + QPointF(0, -(kCircleReach + size.height() / 2 + 2)) + QPointF(across, 0);
-                    const QRect r(QPoint(int(c.x()) - size.width() / 2, int(c.y()) - size.height() / 2), size);
+                    const QRect r(QPoint(int(c.x()) - size.width() / 2, int(c.y()) - size.height() / 2),
+                                  size);
                     if (bounds.contains(r) && !hitsAny(r, taken) && (pass == 1 || !hitsAny(r, nearby))) {
                         chosen = r;
                         break;
@@ -379,9 +403,11 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
         if (!plate.isNull())
             taken << plate;
         const QPoint a = s.shown->from, b = s.shown->to;
-        // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they can.
+        // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they
+        // can.
         QList<QRect> avoid;
-        const QRect nearA = circleBox(a).adjusted(-90, -60, 90, 60), nearB = circleBox(b).adjusted(-90, -60, 90, 60);
+        const QRect nearA = circleBox(a).adjusted(-90, -60, 90, 60),
+                    nearB = circleBox(b).adjusted(-90, -60, 90, 60);
         for (const QRect& t : s.terminals)
             if (!t.contains(a) && !t.contains(b) && (t.intersects(nearA) || t.intersects(nearB)))
                 avoid << t;
@@ -405,11 +431,13 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
         p.setPen(Qt::white);
         const QRect text = plate.adjusted(kPlatePadding, 0, -kPlatePadding, 0);
         const bool fits = plateMetrics().horizontalAdvance(s.plate) <= text.width();
-        drawText(p, text, fits ? s.plate : plateMetrics().elidedText(s.plate, Qt::ElideRight, text.width()), false);
+        drawText(p, text, fits ? s.plate : plateMetrics().elidedText(s.plate, Qt::ElideRight, text.width()),
+                 false);
     }
 
     if (s.hovered)
-        paintRing(p, centreOf(*s.hovered), std::max(s.hovered->width(), s.hovered->height()) / 2.0 + 5, kHoverRing, 2);
+        paintRing(p, centreOf(*s.hovered), std::max(s.hovered->width(), s.hovered->height()) / 2.0 + 5,
+                  kHoverRing, 2);
     if (s.found) {
         const QPoint c = centreOf(*s.found);
         const qreal base = std::max(s.found->width(), s.found->height()) / 2.0 + 6;

@@ -3,8 +3,8 @@
 // and painted: the step plate, the names beside the shown connection, the whole wiring with its numbers, and
 // the rings of the terminal finder and of the hovered terminal. No widgets here: the overlay, labtool and the
 // benchmarks all paint through paintGuide.
-#include "engine/StepPlan.h"
 #include "boards/BoardLayout.h"
+#include "engine/StepPlan.h"
 
 #include <QColor>
 #include <QFont>
@@ -40,13 +40,13 @@ QRect plateSpace(const QList<Component>& components, const QSize& areaSize);
 QColor wiringColour(int index);
 
 struct GuideScene {
-    QSize area;          // the board area's size
-    QRect plateSpace;    // see plateSpace()
+    QSize area;             // the board area's size
+    QRect plateSpace;       // see plateSpace()
     QList<QRect> terminals; // the board's terminals: names and numbers keep off them where they can
-    bool names = true;   // labels, numbers and the plate
+    bool names = true;      // labels, numbers and the plate
     bool overview = false;
 
-    QString plate;       // the plate's text; empty: no plate
+    QString plate;             // the plate's text; empty: no plate
     bool plateWarning = false; // the step cannot be drawn as written: the plate turns red
     // The connection the link layer shows and its two names (shown beside the circles, with names on).
     std::optional<LinkConnection> shown;

@@ -41,7 +41,8 @@ TerminalFinder::TerminalFinder(QWidget* parent) : QDialog(parent, Qt::Tool) {
     input_->setCompleter(completer_);
     connect(button_, &QPushButton::clicked, this, [this] { find(input_->text()); });
     // A completion chosen from the list is looked up at once.
-    connect(completer_, qOverload<const QString&>(&QCompleter::activated), this, [this](const QString& text) { find(text); });
+    connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& text) { find(text); });
 }
 
 void TerminalFinder::setBoard(BoardForm* form) {
@@ -85,11 +86,13 @@ int TerminalFinder::find(const QString& text) {
     const QList<Component>& cs = form_->components();
     int found = -1;
     for (int i = 0; i < cs.size() && found < 0; ++i)
-        if (cs[i].kind == ComponentKind::Terminal && cs[i].name.mid(kPrefix.size()).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (cs[i].kind == ComponentKind::Terminal &&
+            cs[i].name.mid(kPrefix.size()).compare(wanted, Qt::CaseInsensitive) == 0)
             found = i;
     // Then by the hint the board shows for it.
     for (int i = 0; i < cs.size() && found < 0; ++i)
-        if (cs[i].kind == ComponentKind::Terminal && cs[i].hasHint && cs[i].hint.compare(wanted, Qt::CaseInsensitive) == 0)
+        if (cs[i].kind == ComponentKind::Terminal && cs[i].hasHint &&
+            cs[i].hint.compare(wanted, Qt::CaseInsensitive) == 0)
             found = i;
     QPalette pal = message_->palette();
     if (found < 0) {

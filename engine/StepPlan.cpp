@@ -4,7 +4,9 @@ namespace {
 
 const QByteArray kPrefix = "SHP_";
 
-QPoint centre(const QRect& r) { return {r.left() + r.width() / 2, r.top() + r.height() / 2}; }
+QPoint centre(const QRect& r) {
+    return {r.left() + r.width() / 2, r.top() + r.height() / 2};
+}
 
 QByteArray upperAscii(QByteArray s) {
     for (char& c : s)
@@ -46,7 +48,8 @@ StepPlan planStep(QByteArrayView step, const WiringBoard& board, const TerminalI
     return plan;
 }
 
-QList<StepPlan> planWiring(const QList<QByteArray>& steps, const WiringBoard& board, const TerminalIndex& index) {
+QList<StepPlan> planWiring(const QList<QByteArray>& steps, const WiringBoard& board,
+                           const TerminalIndex& index) {
     QList<StepPlan> plans;
     plans.reserve(steps.size());
     for (const QByteArray& s : steps)

@@ -31,7 +31,7 @@ enum class StepProblem {
 };
 
 struct StepPlan {
-    QByteArray first;  // the terminal names as the step gives them (upper-cased, without the prefix)
+    QByteArray first; // the terminal names as the step gives them (upper-cased, without the prefix)
     QByteArray second;
     int firstIndex = -1; // component indices, -1 when not found
     int secondIndex = -1;
@@ -45,4 +45,5 @@ struct StepPlan {
 // Plans one step on a board.
 StepPlan planStep(QByteArrayView step, const WiringBoard& board, const TerminalIndex& index);
 // Plans every step.
-QList<StepPlan> planWiring(const QList<QByteArray>& steps, const WiringBoard& board, const TerminalIndex& index);
+QList<StepPlan> planWiring(const QList<QByteArray>& steps, const WiringBoard& board,
+                           const TerminalIndex& index);

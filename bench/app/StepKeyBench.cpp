@@ -31,7 +31,9 @@ void stepKey(benchmark::State& state, bool overview) {
             terminals << c.name.mid(4);
     WiringSteps->clear();
     for (int i = 0; i < 30; ++i)
-        WiringSteps->append((terminals[(i * 7) % terminals.size()] + ">" + terminals[(i * 53 + 101) % terminals.size()]).toLatin1());
+        WiringSteps->append(
+            (terminals[(i * 7) % terminals.size()] + ">" + terminals[(i * 53 + 101) % terminals.size()])
+                .toLatin1());
     LastStep = 29;
     StepIndex = -1;
     boards::GuideOptions::instance().setOverview(overview);
@@ -54,8 +56,12 @@ void stepKey(benchmark::State& state, bool overview) {
     delete mainform;
 }
 
-void BM_StepKeyLabelled(benchmark::State& state) { stepKey(state, false); }
-void BM_StepKeyWholeWiring(benchmark::State& state) { stepKey(state, true); }
+void BM_StepKeyLabelled(benchmark::State& state) {
+    stepKey(state, false);
+}
+void BM_StepKeyWholeWiring(benchmark::State& state) {
+    stepKey(state, true);
+}
 
 } // namespace
 

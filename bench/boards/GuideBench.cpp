@@ -34,7 +34,9 @@ struct Setup {
                 terminals << c.name.mid(4);
         QList<QByteArray> steps;
         for (int i = 0; i < count; ++i)
-            steps << (terminals[(i * 7) % terminals.size()] + ">" + terminals[(i * 53 + 101) % terminals.size()]).toLatin1();
+            steps << (terminals[(i * 7) % terminals.size()] + ">" +
+                      terminals[(i * 53 + 101) % terminals.size()])
+                         .toLatin1();
         guide->setWiring(QStringLiteral("实验"), steps);
         const int shown = count / 2;
         DrawWiringStep(steps[shown], *form, *form->boardArea());

@@ -19,8 +19,9 @@ struct Options {
     }
 };
 
-const QList<QByteArray> kSixteen = parseWiringSteps(
-    "K1>PB0,K2>PB1,K3>PB2,K4>PB3,X9>PB1,K6>PB5,K7>PB6,K8>PB7,PA0>L1,PA1>L2,PA2>L3,PA3>L4,PA4>L5,PA5>L6,PA6>L7,PA7>L8");
+const QList<QByteArray> kSixteen =
+    parseWiringSteps("K1>PB0,K2>PB1,K3>PB2,K4>PB3,X9>PB1,K6>PB5,K7>PB6,K8>PB7,PA0>L1,PA1>L2,PA2>L3,PA3>L4,"
+                     "PA4>L5,PA5>L6,PA6>L7,PA7>L8");
 
 // Shows steps 0..last as the step buttons do.
 void walk(BoardForm& form, BoardGuide* guide, int last) {
@@ -93,7 +94,8 @@ TEST(Guide, HundredStepsKeepTheirNumbersApart) {
             terminals << c.name.mid(4);
     QList<QByteArray> steps;
     for (int i = 0; i < 100; ++i)
-        steps << (terminals[i % terminals.size()] + ">" + terminals[(i * 37 + 11) % terminals.size()]).toLatin1();
+        steps << (terminals[i % terminals.size()] + ">" + terminals[(i * 37 + 11) % terminals.size()])
+                     .toLatin1();
     BoardGuide* guide = BoardGuide::attach(*form);
     guide->setWiring("长接线", steps);
     guide->setShownStep(50);
@@ -107,7 +109,8 @@ TEST(Guide, HundredStepsKeepTheirNumbersApart) {
         }
     EXPECT_EQ(placed.size() + numbers.hidden, 100);
     EXPECT_FALSE(numbers.places[50].isNull()) << "the current step's number is shown";
-    EXPECT_EQ(guide->plateText().endsWith("（只显示部分序号）"), numbers.hidden > 0) << guide->plateText().toStdString();
+    EXPECT_EQ(guide->plateText().endsWith("（只显示部分序号）"), numbers.hidden > 0)
+        << guide->plateText().toStdString();
 }
 
 } // namespace

@@ -23,7 +23,9 @@ namespace {
 
 const QString kExperiment = QStringLiteral("8255并行口 A口输出B口输入");
 
-QPoint centreOf(const QRect& r) { return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2); }
+QPoint centreOf(const QRect& r) {
+    return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2);
+}
 
 class GuideTest : public ProgramFixture {
 protected:
@@ -123,7 +125,8 @@ TEST_F(GuideTest, WholeWiringInItsColours) {
             if (i == 2)
                 EXPECT_GE(redPixelsAround(shot, c), 12) << "step 3 at " << t.toStdString();
             else
-                EXPECT_EQ(QColor(shot.pixel(c)), boards::wiringColour(i)) << "step " << i + 1 << " at " << t.toStdString();
+                EXPECT_EQ(QColor(shot.pixel(c)), boards::wiringColour(i))
+                    << "step " << i + 1 << " at " << t.toStdString();
         }
     }
     // The step buttons go on working: the next step becomes the emphasised one.
@@ -167,7 +170,8 @@ TEST_F(GuideTest, FinderRingsTheTerminalAndNamesItsBlock) {
     EXPECT_EQ(guide->hoveredTerminal(), form->indexOf("SHP_PB2"));
     auto moveTo = [&](const QString& block) {
         const QPoint at = form->components()[form->indexOf(block)].rect.center();
-        QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(area, &move);
     };
     moveTo("sb_cpu");
