@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace window;
@@ -106,6 +107,14 @@ TEST_F(GuideTest, LabelledStepWithItsPlate) {
     EXPECT_EQ(QColor(named.pixel(plate)), QColor(0, 0, 128));
     EXPECT_NE(QColor(plain.pixel(plate)), QColor(0, 0, 128));
     menu->showNames()->trigger();
+
+    // A type change, like a model choice, leaves no experiment current: the plate asks for one.
+    form->RGTYPE()->button(1)->click();
+    EXPECT_EQ(guide->plateText(), "请选择实验");
+    pickExperiment();
+    QTest::mouseClick(form->BitBtn_next(), Qt::LeftButton);
+    choose(models()[0]);
+    EXPECT_EQ(guide->plateText(), "请选择实验");
 }
 
 TEST_F(GuideTest, WholeWiringInItsColours) {
