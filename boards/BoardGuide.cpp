@@ -6,8 +6,11 @@
 #include <QEvent>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
+
 #include <QPushButton>
+#include <utility>
 
 namespace boards {
 
@@ -141,6 +144,7 @@ void BoardGuide::rebuild() {
         plate_ = platetext::step(shown_, count, p);
         plateWarning_ = !p.drawable();
     }
+    cacheValid_ = false;
     numbers_ = placeNumbers(scene());
     if (numbers_.hidden > 0)
         plate_ += platetext::someNumbersHidden();
@@ -211,8 +215,38 @@ void BoardGuide::setHovered(int index) {
 
 void BoardGuide::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const GuideScene s = scene();
-    paintGuide(p, s, &numbers_);
+    GuideScene steady = scene();
+    // The rings change while the rest stands still; they are painted on their own, over it.
+    GuideScene rings;
+    rings.area = steady.area;
+    rings.names = false;
+    rings.found = std::exchange(steady.found, std::nullopt);
+    rings.foundLabel = steady.foundLabel;
+    rings.foundPhase = steady.foundPhase;
+    rings.hovered = std::exchange(steady.hovered, std::nullopt);
+
+    // On the screen the steady part comes from a kept picture: the instruments below repaint all the time
+    // (turning motors, blinking digits) and each of their repaints repaints this layer over them. A picture
+    // of another scale (labtool's larger pictures) is painted directly.
+    const QPaintDevice* target = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    const qreal dpr = target ? target->devicePixelRatioF() : devicePixelRatioF();
+    if (dpr == devicePixelRatioF()) {
+        const QSize want = (QSizeF(size()) * dpr).toSize();
+        if (!cacheValid_ || cache_.size() != want || cachedShown_ != steady.shown) {
+            cache_ = QPixmap(want);
+            cache_.setDevicePixelRatio(dpr);
+            cache_.fill(Qt::transparent);
+            QPainter cp(&cache_);
+            paintGuide(cp, steady, &numbers_);
+            cacheValid_ = true;
+            cachedShown_ = steady.shown;
+        }
+        p.drawPixmap(0, 0, cache_);
+    } else {
+        paintGuide(p, steady, &numbers_);
+    }
+    if (rings.found || rings.hovered)
+        paintGuide(p, rings);
 }
 
 bool BoardGuide::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -93,6 +94,9 @@ private:
     QString plate_;
     bool plateWarning_ = false;
     NumberPlaces numbers_;
+    QPixmap cache_; // the steady part as last painted
+    bool cacheValid_ = false;
+    std::optional<LinkConnection> cachedShown_;
 
     int found_ = -1;
     QString foundLabel_;
