@@ -48,6 +48,7 @@ ViewMenu::ViewMenu(Tmainform& window) : QObject(&window), window_(window) {
     connect(find_, &QAction::triggered, this, &ViewMenu::openFinder);
 
     finder_ = new boards::TerminalFinder(&window);
+    finder_->setBoardSource([this] { return window_.DockedBoard; });
 }
 
 ViewMenu* ViewMenu::of(const Tmainform& window) {
@@ -56,8 +57,6 @@ ViewMenu* ViewMenu::of(const Tmainform& window) {
 
 void ViewMenu::openFinder() {
     BoardForm* board = window_.DockedBoard;
-    if (finder_->board() != board)
-        finder_->setBoard(board);
     // The board is found on the board tab.
     if (board)
         window_.PageControl1->setCurrentWidget(window_.TabSheet2);

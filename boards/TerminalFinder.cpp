@@ -63,6 +63,8 @@ void TerminalFinder::setBoard(BoardForm* form) {
 }
 
 void TerminalFinder::open() {
+    if (source_ && source_() != form_)
+        setBoard(source_());
     // Over the board's experiment-type box, where it covers none of the board's drawing.
     if (!isVisible() && form_)
         move(form_->RGTYPE()->mapToGlobal(QPoint(0, 0)));
@@ -76,10 +78,16 @@ void TerminalFinder::open() {
 int TerminalFinder::find(const QString& text) {
     if (QWidget* popup = completer_->popup())
         popup->hide();
+    if (source_ && source_() != form_)
+        setBoard(source_());
     QString wanted = text.trimmed();
     if (wanted.startsWith(kPrefix, Qt::CaseInsensitive))
         wanted = wanted.mid(kPrefix.size());
-    if (!form_ || wanted.isEmpty()) {
+    if (!form_) {
+        message_->setText(QStringLiteral("请先选择产品型号"));
+        return -1;
+    }
+    if (wanted.isEmpty()) {
         message_->clear();
         return -1;
     }

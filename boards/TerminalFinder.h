@@ -3,6 +3,8 @@
 // (with completion from the board's names and hints), rings it on the board and names its module block.
 #include <QDialog>
 
+#include <functional>
+
 class BoardForm;
 class QCompleter;
 class QLabel;
@@ -18,6 +20,9 @@ public:
 
     // The board searched; its names and hints feed the completion.
     void setBoard(BoardForm* form);
+    // Where the board comes from: asked again at each search, so that a board docked meanwhile is the one
+    // searched.
+    void setBoardSource(std::function<BoardForm*()> source) { source_ = std::move(source); }
     BoardForm* board() const { return form_; }
     // Shows the box with the input selected.
     void open();
@@ -30,6 +35,7 @@ public:
 
 private:
     BoardForm* form_ = nullptr;
+    std::function<BoardForm*()> source_;
     QLineEdit* input_ = nullptr;
     QPushButton* button_ = nullptr;
     QLabel* message_ = nullptr;
