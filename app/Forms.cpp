@@ -1,6 +1,8 @@
 // The start order of the program's seven forms, and the wiring of the viewers to the board forms.
 #include "app/mainform.h"
 
+#include "app/ViewMenu.h"
+
 #include "boards/BoardLayout.h"
 #include "boards/U_310X1.h"
 #include "boards/U_620x.h"
@@ -36,6 +38,7 @@ Tmainform* createForms() {
         frmsch->ShowReferencePicture(file, caption);
     };
     boards::setViewerHooks(hooks);
+    new ViewMenu(*mainform); // the view options and the boards' overlays, beyond the main window's own menus
 
     mainform->show();
     return mainform;

@@ -307,9 +307,9 @@ void BoardForm::cbExamChange() {
 
 void BoardForm::drawStep(int index) {
     // The list may be shorter than LastStep claims, or not created yet: such a step draws nothing.
-    if (!WiringSteps || index < 0 || index >= WiringSteps->size())
-        return;
-    DrawWiringStep((*WiringSteps)[index], *this, *area_);
+    if (WiringSteps && index >= 0 && index < WiringSteps->size())
+        DrawWiringStep((*WiringSteps)[index], *this, *area_);
+    emit stepTried(index);
 }
 
 void BoardForm::updateStepButtons() {

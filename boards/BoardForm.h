@@ -95,6 +95,10 @@ public:
     // Whether clicking the component opens a picture.
     bool clickWired(int index) const;
 
+signals:
+    // A step button tried to draw the step at `index` (whether or not it could).
+    void stepTried(int index);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -6,6 +6,9 @@
 # from. When a newer package brings another catalogue, a copy the user never changed is replaced (the old one
 # kept as QK740X.mdb.bak); a changed copy is kept, with a line on how to merge the new one into it. A copy
 # that a running labguide holds open is never replaced.
+#
+# labguide --scale F starts it F times as large (the desktop action "大字显示" uses 1.5): the launcher sets
+# Qt's own QT_SCALE_FACTOR; the program itself reads no command line.
 set -eu
 here=$(dirname "$(readlink -f "$0")")
 program_dir=$(readlink -f "$here/../lib/labguide")
@@ -14,6 +17,20 @@ fail() {
   echo "labguide: $*" >&2
   exit 1
 }
+
+case "${1:-}" in
+  "") ;;
+  --scale)
+    factor=${2:-}
+    # A plain decimal number from 0.5 to 4 (what Qt accepts sensibly).
+    echo "$factor" | grep -Eq '^[0-9]+([.][0-9]+)?$' &&
+      awk -v f="$factor" 'BEGIN { exit !(f >= 0.5 && f <= 4) }' ||
+      fail "--scale takes a factor from 0.5 to 4, such as 1.5 (not '$factor')"
+    export QT_SCALE_FACTOR="$factor"
+    shift 2 ;;
+  *) fail "unknown option '$1' (labguide [--scale F])" ;;
+esac
+[ $# -eq 0 ] || fail "unknown option '$1' (labguide [--scale F])"
 
 [ -x "$program_dir/labguide" ] || fail "the program is missing in $program_dir"
 data_home=${XDG_DATA_HOME:-}

@@ -56,7 +56,8 @@ check "lint of the installed folder differs from the build's" test "$lint_build"
 # The desktop entry and the icon.
 entry=$usr/share/applications/labguide.desktop
 check "no desktop entry" test -f "$entry"
-for line in "[Desktop Entry]" "Type=Application" "Name=实验演示向导" "Exec=labguide" "Icon=labguide" "Terminal=false"; do
+for line in "[Desktop Entry]" "Type=Application" "Name=实验演示向导" "Exec=labguide" "Icon=labguide" "Terminal=false" \
+  "Actions=large;" "[Desktop Action large]" "Name=大字显示" "Exec=labguide --scale 1.5"; do
   check "desktop entry lacks '$line'" grep -qxF "$line" "$entry"
 done
 if command -v desktop-file-validate >/dev/null; then
@@ -149,6 +150,21 @@ else
   fail "the launcher ignored XDG_DATA_HOME: $(cat "$root/launch.log")"
 fi
 stop_program
+
+# The large display ("大字显示"): the launcher sets Qt's own scale factor; a bad factor is refused.
+env -u XDG_DATA_HOME HOME="$home" "$usr/bin/labguide" --scale 1.5 >"$root/launch.log" 2>&1 &
+launched=$!
+if wait_for_program "$home/.local/share/labguide"; then
+  check "--scale 1.5 did not set QT_SCALE_FACTOR" grep -qxF QT_SCALE_FACTOR=1.5 <(tr '\0' '\n' <"/proc/$launched/environ")
+else
+  fail "the launcher did not start labguide with --scale 1.5: $(cat "$root/launch.log")"
+fi
+stop_program
+if msg=$(env HOME="$home" "$usr/bin/labguide" --scale 9 2>&1); then
+  fail "the launcher started with --scale 9"
+else
+  check "no message for a bad scale factor: $msg" grep -q "labguide: --scale" <<<"$msg"
+fi
 
 # A working folder that cannot be made: a clear message and no program.
 touch "$root/blocked"

@@ -4,9 +4,13 @@
 #include "tools/Command.h"
 
 #include "base/ErrorReport.h"
+#include "base/Gbk.h"
 #include "boards/BoardForm.h"
+#include "boards/BoardGuide.h"
 #include "boards/BoardInfo.h"
+#include "engine/StepPlan.h"
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -72,24 +76,51 @@ QByteArray terminalLines(const QString& board) {
     return out;
 }
 
+// The form as a picture: at scale 1 as the screen shows it; otherwise drawn again at that scale, so that
+// lines and text stay sharp.
+QImage formPicture(BoardForm& form, double scale) {
+    if (scale == 1.0)
+        return form.grab().toImage();
+    form.boardArea()->setCaching(false); // its cache is a bitmap of the screen's scale
+    QImage image((QSizeF(form.size()) * scale).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(form.palette().color(QPalette::Window));
+    form.render(&image);
+    image.setDevicePixelRatio(1.0);
+    return image;
+}
+
+QByteArray stepWords(int index, const QByteArray& step) {
+    return QByteArray::number(index) + " (" + (step.isEmpty() ? QByteArray("empty") : step) + ")";
+}
+
 int runBoard(const QStringList& args) {
-    QString name, png, step;
-    bool json = false, terminals = false;
+    QString name, png, step, wiring, scaleText;
+    bool json = false, terminals = false, all = false, plain = false, hasWiring = false;
+    auto value = [&](int& i, const char* what) {
+        if (++i == args.size())
+            throw UsageError(QString::fromUtf8(what));
+        return args[i];
+    };
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == u"--json")
             json = true;
         else if (a == u"--terminals")
             terminals = true;
-        else if (a == u"--png") {
-            if (++i == args.size())
-                throw UsageError(QStringLiteral("--png needs a file name"));
-            png = args[i];
-        } else if (a == u"--step") {
-            if (++i == args.size())
-                throw UsageError(QStringLiteral("--step needs a wiring step such as JK0>JK8"));
-            step = args[i];
-        }
+        else if (a == u"--png")
+            png = value(i, "--png needs a file name");
+        else if (a == u"--step")
+            step = value(i, "--step needs a wiring step such as JK0>JK8, or with --wiring a step number");
+        else if (a == u"--wiring") {
+            wiring = value(i, "--wiring needs a wiring text such as \"K1>P10,K2>P11\"");
+            hasWiring = true;
+        } else if (a == u"--all")
+            all = true;
+        else if (a == u"--plain")
+            plain = true;
+        else if (a == u"--scale")
+            scaleText = value(i, "--scale needs a factor such as 2 or 1.5");
         else if (a.startsWith(u'-'))
             throw UsageError(QStringLiteral("unknown option %1").arg(a));
         else if (name.isEmpty())
@@ -101,19 +132,68 @@ int runBoard(const QStringList& args) {
         throw UsageError(QStringLiteral("which board? (%1)").arg(QLatin1String(BoardChoices)));
     const QString board = boardArgument(name);
     if (terminals) {
-        if (json || !png.isEmpty() || !step.isEmpty())
+        if (json || !png.isEmpty() || !step.isEmpty() || hasWiring || all || plain || !scaleText.isEmpty())
             throw UsageError(QStringLiteral("--terminals goes alone"));
         writeOut(terminalLines(board));
         return Ok;
     }
+    double scale = 1.0;
+    if (!scaleText.isEmpty()) {
+        bool ok = false;
+        scale = scaleText.toDouble(&ok);
+        if (!ok || !(scale >= 0.25 && scale <= 4.0))
+            throw UsageError(QStringLiteral("--scale takes a factor from 0.25 to 4, not %1").arg(scaleText));
+    }
+    if ((hasWiring || all || plain || !scaleText.isEmpty()) && png.isEmpty())
+        throw UsageError(QStringLiteral("--wiring, --all, --plain and --scale go with --png"));
+    if (all && !hasWiring)
+        throw UsageError(QStringLiteral("--all needs --wiring"));
+    QList<QByteArray> steps;
+    int stepNumber = -1;
+    if (hasWiring) {
+        steps = parseWiringSteps(gbk::encode(wiring));
+        if (all == !step.isEmpty())
+            throw UsageError(QStringLiteral("--wiring needs either --step N or --all"));
+        if (!all) {
+            bool ok = false;
+            stepNumber = step.toInt(&ok);
+            if (!ok || stepNumber < 0 || stepNumber >= steps.size())
+                throw UsageError(steps.isEmpty() ? QStringLiteral("the wiring text has no steps")
+                                                 : QStringLiteral("--step takes a step number from 0 to %1, not %2")
+                                                       .arg(steps.size() - 1)
+                                                       .arg(step));
+        }
+    }
+
     std::unique_ptr<BoardForm> form(boards::createBoardForm(board));
     bool drawn = true;
-    if (!step.isEmpty())
+    if (hasWiring) {
+        boards::GuideOptions::instance().setNames(!plain);
+        boards::GuideOptions::instance().setOverview(all);
+        boards::BoardGuide* guide = boards::BoardGuide::attach(*form);
+        guide->setWiring(QString(), steps);
+        // As the step buttons leave it: every step up to N drawn in turn, so that an undrawable step N
+        // leaves the last drawable one before it on the board.
+        for (int i = 0; i <= stepNumber; ++i) {
+            DrawWiringStep(steps[i], *form, *form->boardArea());
+            guide->setShownStep(i);
+        }
+        // One line per step that names no pair of terminals, with what the plate says about it.
+        const QList<StepPlan>& plans = guide->plans();
+        for (int i = 0; i < plans.size(); ++i) {
+            if ((all || i == stepNumber) && !plans[i].drawable()) {
+                drawn = false;
+                writeErr("labtool board: the step " + stepWords(i, steps[i]) + " names no pair of terminals of " +
+                         board.toUtf8() + ": " + boards::platetext::step(i, int(plans.size()), plans[i]).toUtf8() + "\n");
+            }
+        }
+    } else if (!step.isEmpty()) {
         drawn = DrawWiringStep(step.toLatin1(), *form, *form->boardArea());
-    if (!drawn)
-        writeErr("labtool board: the step " + step.toUtf8() + " names no pair of terminals of " + board.toUtf8() + "\n");
+        if (!drawn)
+            writeErr("labtool board: the step " + step.toUtf8() + " names no pair of terminals of " + board.toUtf8() + "\n");
+    }
     if (!png.isEmpty()) {
-        if (!form->grab().save(png, "PNG"))
+        if (!formPicture(*form, scale).save(png, "PNG"))
             throw Error(QStringLiteral("Cannot write the picture %1").arg(png));
         if (!json)
             return drawn ? Ok : Problems;
@@ -136,6 +216,7 @@ int runBoard(const QStringList& args) {
 
 LABTOOL_COMMAND({"board",
                  "labtool board NAME [--json] [--png FILE [--step A>B]]\n"
+                 "       labtool board NAME --png FILE --wiring TEXT (--step N | --all) [--plain] [--scale F]\n"
                  "       labtool board NAME --terminals\n"
                  "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X or QK310X+, QK930X,\n"
                  "  any letter case) after the form's creation, in stored order; --json prints them as\n"
@@ -147,5 +228,12 @@ LABTOOL_COMMAND({"board",
                  "  HINT: the tooltip the program shows, which may differ (FF90H shows \"FF90\");\n"
                  "  BLOCK_CAPTION: the caption of the smallest module block that holds the terminal's centre,\n"
                  "  without surrounding spaces, empty when there is none or it has no caption;\n"
-                 "  KIND: circle, hbar (horizontal bar) or vbar (vertical bar).",
+                 "  KIND: circle, hbar (horizontal bar) or vbar (vertical bar).\n"
+                 "  --png FILE saves the form as the screen shows it; --step A>B draws that one step as the\n"
+                 "  program's link layer does. With --wiring TEXT (a wiring text as the catalogue holds it) the\n"
+                 "  picture is the guided view: --step N shows step N (0-based) as after N+1 presses of the\n"
+                 "  next-step button, labelled, with the step plate; --all shows the whole wiring, each\n"
+                 "  connection numbered in its own colour. --plain leaves labels, numbers and the plate out;\n"
+                 "  --scale F (0.25 to 4) draws the picture F times as large. Exit 1 when the step (with --all:\n"
+                 "  any step) names no pair of terminals of the board; the picture is saved all the same.",
                  true, &runBoard});

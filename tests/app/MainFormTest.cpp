@@ -90,9 +90,15 @@ TEST_F(MainFormFixture, StartsOnTheMachineLayoutTabWithNoModelChosen) {
 
 TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     const QList<QAction*> top = mainform->MainMenu1->actions();
-    ASSERT_EQ(top.size(), 2);
+    ASSERT_EQ(top.size(), 3);
     EXPECT_EQ(plain(top[0]->text()), "实验接口");
     EXPECT_EQ(plain(top[1]->text()), "实验设备");
+    // The view options follow the Part's own menus: the whole wiring off, names on, nothing stored.
+    EXPECT_EQ(plain(top[2]->text()), "视图");
+    QStringList view;
+    for (QAction* a : top[2]->menu()->actions())
+        view << plain(a->text()) + (a->isChecked() ? "+" : "") + a->shortcut().toString();
+    EXPECT_EQ(view, QStringList({"显示全部连线F5", "显示端子名称+", "", "查找端子…Ctrl+F"}));
     EXPECT_EQ(mainform->referenceItems().size(), 3 + 11 + 30);
     const std::pair<const char*, const char*> samples[] = {
         {"N_cz11", "用户实验通信接口"}, {"n_pwm", "PWM"},       {"n_ic89s52", "AT89s52"},

@@ -1,4 +1,6 @@
 // labtool board: the components of a board as other tools read them.
+#include "boards/GuideScene.h"
+#include "tests/boards/BoardsTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <QJsonArray>
@@ -119,4 +121,62 @@ TEST(LabtoolBoard, SavesAPictureWithAStepDrawn) {
     // A step the board cannot draw is a finding, not an input error.
     EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK620X", "--png", png, "--step", "P26>GND"}, &out, &err), 1);
     EXPECT_TRUE(err.contains("P26>GND"));
+}
+
+// The guided pictures: a labelled step, a step the board lacks a name of, the whole wiring, a larger scale.
+TEST(LabtoolBoard, GuidedPicturesOfAWiring) {
+    QTemporaryDir dir;
+    const QString png = dir.path() + "/g.png", plainPng = dir.path() + "/p.png";
+    const QString wiring = "K1>PB0,K2>PB1,K3>PB2,K4>PB3,X9>PB1,K6>PB5";
+    auto form = boardtest::makeForm("QK740X");
+    auto at = [&](const char* terminal, double scale = 1) {
+        const QRect r = form->componentRect(form->indexOf(QString("SHP_") + terminal));
+        return form->boardArea()->mapTo(form.get(), QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2)) * scale;
+    };
+    auto red = [](const QImage& img, QPoint c) {
+        int n = 0;
+        for (int y = c.y() - 5; y <= c.y() + 5; ++y)
+            for (int x = c.x() - 5; x <= c.x() + 5; ++x)
+                n += img.valid(x, y) && QColor(img.pixel(x, y)) == QColor(255, 0, 0);
+        return n;
+    };
+    QByteArray out, err;
+    const QStringList step2 = {"board", "QK740X", "--wiring", wiring, "--step", "2"};
+    ASSERT_EQ(testsupport::runProgram("labtool", step2 + QStringList{"--png", png}, &out, &err), 0) << err.toStdString();
+    ASSERT_EQ(testsupport::runProgram("labtool", step2 + QStringList{"--png", plainPng, "--plain"}, &out, &err), 0);
+    const QImage named(png), plain(plainPng);
+    for (const char* t : {"K3", "PB2"}) {
+        const QPoint c = at(t);
+        EXPECT_GE(red(named, c), 12) << t;
+        EXPECT_EQ(named.copy(c.x() - 5, c.y() - 5, 11, 11), plain.copy(c.x() - 5, c.y() - 5, 11, 11)) << t;
+        EXPECT_NE(named.copy(c.x() - 50, c.y() - 30, 101, 61), plain.copy(c.x() - 50, c.y() - 30, 101, 61))
+            << t << ": no name beside it";
+    }
+    // --plain is the program's own drawing of the step.
+    ASSERT_EQ(testsupport::runProgram("labtool", {"board", "QK740X", "--png", png, "--step", "K3>PB2"}, &out, &err), 0);
+    EXPECT_EQ(QImage(png), plain);
+
+    // X9 is not on the board: exit 1, the plate's reason on stderr, the step before stays drawn.
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK740X", "--png", png, "--wiring", wiring, "--step", "4"},
+                                      &out, &err),
+              1);
+    EXPECT_TRUE(QString::fromUtf8(err).contains("第5步/共6步  X9 → PB1（本板没有端子 X9）")) << err.toStdString();
+    EXPECT_GE(red(QImage(png), at("K4")), 12);
+
+    // The whole wiring, twice as large: each connection's ends in its colour.
+    EXPECT_EQ(testsupport::runProgram("labtool", {"board", "QK740X", "--png", png, "--wiring", wiring, "--all", "--scale", "2"},
+                                      &out, &err),
+              1); // X9 again
+    const QImage all(png);
+    EXPECT_EQ(all.size(), form->size() * 2);
+    EXPECT_EQ(QColor(all.pixel(at("K1", 2))), boards::wiringColour(0));
+    EXPECT_EQ(QColor(all.pixel(at("PB5", 2))), boards::wiringColour(5));
+
+    // Usage errors.
+    for (const QStringList& bad : QList<QStringList>{{"--wiring", wiring, "--step", "6"},
+                                                     {"--wiring", wiring},
+                                                     {"--all"},
+                                                     {"--wiring", wiring, "--all", "--scale", "9"}})
+        EXPECT_EQ(testsupport::runProgram("labtool", QStringList{"board", "QK740X", "--png", png} + bad, &out, &err), 2)
+            << bad.join(' ').toStdString();
 }

@@ -1,0 +1,42 @@
+#include "app/StepKeys.h"
+
+#include "app/mainform.h"
+#include "boards/BoardForm.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace app {
+
+StepKeys::StepKeys(Tmainform& window) : QObject(&window), window_(window) {
+    qApp->installEventFilter(this);
+}
+
+bool StepKeys::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    if (k != Qt::Key_PageDown && k != Qt::Key_PageUp && k != Qt::Key_Space)
+        return false;
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    BoardForm* board = window_.DockedBoard;
+    // Only for the main window's own controls (not an open list or menu, not a viewer), board tab in front.
+    if (!widget || widget->window() != &window_ || QApplication::activePopupWidget() || !board ||
+        !board->isVisible() || window_.PageControl1->currentWidget() != window_.TabSheet2)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // the key stays a key press, which is taken below
+        return true;
+    }
+    QPushButton* button = k == Qt::Key_PageUp ? board->BitBtn_prev() : board->BitBtn_next();
+    if (button->isEnabled())
+        button->click(); // the button's own handler, as a mouse click runs it
+    return true;
+}
+
+} // namespace app

@@ -1,0 +1,458 @@
+#include "boards/GuideScene.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStaticText>
+
+#include <cmath>
+
+namespace boards {
+
+namespace {
+
+const QColor kPlateFill(0, 0, 128);
+const QColor kPlateWarningFill(170, 0, 0);
+const QColor kLabelFill(255, 255, 255, 235);
+const QColor kLabelEdge(40, 40, 40);
+const QColor kFoundRing(230, 0, 230);
+const QColor kHoverRing(0, 100, 255);
+constexpr int kPlatePadding = 6;
+constexpr int kCircleReach = 6; // the link layer's circle lies within centre ± 5
+
+// Colours that read on silver (192,192,192) and next to yellow terminals, dark enough for white digits.
+const QColor kWiringColours[] = {
+    {0, 90, 230},  {215, 30, 30}, {0, 135, 0}, {150, 0, 210}, {225, 95, 0}, {0, 125, 125},
+    {200, 0, 140}, {125, 70, 20}, {0, 0, 130}, {105, 115, 0}, {20, 20, 20}, {165, 0, 60},
+};
+
+QString shownName(const QByteArray& name) {
+    return name.isEmpty() ? QStringLiteral("？") : QString::fromLatin1(name);
+}
+
+QRect circleBox(QPoint c) {
+    return QRect(c.x() - kCircleReach, c.y() - kCircleReach, 2 * kCircleReach + 1, 2 * kCircleReach + 1);
+}
+
+// Whether the segment passes through the rectangle (clipped against it, Liang-Barsky).
+bool segmentCrosses(QPoint a, QPoint b, const QRect& r) {
+    const double x0 = a.x(), y0 = a.y(), dx = b.x() - a.x(), dy = b.y() - a.y();
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - (r.left() - 1), (r.right() + 1) - x0, y0 - (r.top() - 1),
+                         (r.bottom() + 1) - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    return true;
+}
+
+const QFontMetrics& plateMetrics() {
+    static const QFontMetrics fm(plateFont());
+    return fm;
+}
+const QFontMetrics& labelMetrics() {
+    static const QFontMetrics fm(labelFont());
+    return fm;
+}
+
+// Laid-out texts, kept: the same names, numbers and plate are drawn at every paint.
+void drawText(QPainter& p, const QRect& r, const QString& text, bool centred) {
+    static QHash<QString, QStaticText> cache;
+    const QString key = QString::number(p.font().pixelSize()) + QChar(0) + text;
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() > 512)
+            cache.clear();
+        QStaticText st(text);
+        st.setTextFormat(Qt::PlainText);
+        st.prepare(QTransform(), p.font());
+        it = cache.insert(key, st);
+    }
+    const QSizeF size = it->size();
+    const qreal x = centred ? r.left() + (r.width() - size.width()) / 2 : r.left();
+    const qreal y = r.top() + (r.height() - size.height()) / 2;
+    p.drawStaticText(QPointF(x, y), *it);
+}
+
+bool hitsAny(const QRect& r, const QList<QRect>& taken) {
+    for (const QRect& t : taken)
+        if (t.intersects(r))
+            return true;
+    return false;
+}
+
+QRect plateRect(const GuideScene& s) {
+    if (!s.names || s.plate.isEmpty() || s.plateSpace.isEmpty())
+        return {};
+    const int w =
+        std::min(s.plateSpace.width(), plateMetrics().horizontalAdvance(s.plate) + 2 * kPlatePadding + 4);
+    return QRect(s.plateSpace.left(), s.plateSpace.top(), w, s.plateSpace.height());
+}
+
+QSize labelSize(const QFontMetrics& fm, const QString& text) {
+    return QSize(fm.horizontalAdvance(text) + 6, fm.height() + 2);
+}
+
+// A name beside a circle: on the side away from the connection first, never over either circle or the line.
+QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken, const QList<QRect>& avoid,
+                 const QRect& bounds) {
+    struct Candidate {
+        QRect rect;
+        QPoint direction;
+        int distance;
+    };
+    // Beside the circle in eight directions, close first, then farther out where the close ones are taken.
+    QList<Candidate> candidates;
+    for (int gap : {kCircleReach + 2, kCircleReach + 14, kCircleReach + 26}) {
+        const int w = size.width(), h = size.height();
+        const int dx[] = {1, -1, 0, 0, 1, -1, 1, -1};
+        const int dy[] = {0, 0, -1, 1, -1, -1, 1, 1};
+        for (int k = 0; k < 8; ++k) {
+            const int x = dx[k] > 0 ? at.x() + gap : dx[k] < 0 ? at.x() - gap - w : at.x() - w / 2;
+            const int y = dy[k] > 0   ? at.y() + gap - (dx[k] ? h / 2 : 0)
+                          : dy[k] < 0 ? at.y() - gap - h + (dx[k] ? h / 2 : 0)
+                                      : at.y() - h / 2;
+            candidates.append({QRect(QPoint(x, y), size), QPoint(dx[k], dy[k]), gap});
+        }
+    }
+    const QPoint away = at - other;
+    const Candidate* best = nullptr;
+    long bestScore = 0;
+    for (const Candidate& c : candidates) {
+        if (!bounds.contains(c.rect) || c.rect.intersects(circleBox(at)) ||
+            c.rect.intersects(circleBox(other)))
+            continue;
+        long score = (long(away.x()) * c.direction.x() + long(away.y()) * c.direction.y() > 0 ? 500 : 0) -
+                     40L * c.distance;
+        if (at != other && segmentCrosses(at, other, c.rect))
+            score -= 100000;
+        if (hitsAny(c.rect, taken))
+            score -= 50000;
+        for (const QRect& a : avoid) // each terminal covered counts
+            if (a.intersects(c.rect))
+                score -= 20000;
+        if (!best || score > bestScore) {
+            best = &c;
+            bestScore = score;
+        }
+    }
+    if (best)
+        return best->rect;
+    // At the board's edge: right of the circle, kept inside.
+    QRect r(QPoint(at.x() + kCircleReach + 2, at.y() - size.height() / 2), size);
+    r.moveLeft(std::clamp(r.left(), bounds.left(), bounds.right() - size.width()));
+    r.moveTop(std::clamp(r.top(), bounds.top(), bounds.bottom() - size.height()));
+    return r;
+}
+
+void paintLabel(QPainter& p, const QRect& r, const QString& text) {
+    // Square boxes without smoothing: a rounded, smoothed outline costs more than the rest of the label.
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(kLabelEdge, 1));
+    p.setBrush(kLabelFill);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setRenderHint(QPainter::Antialiasing, smooth);
+    p.setPen(Qt::black);
+    drawText(p, r, text, true);
+}
+
+void paintRing(QPainter& p, QPoint centre, qreal radius, const QColor& colour, qreal width) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, width + 2));
+    p.drawEllipse(QPointF(centre) + QPointF(0.5, 0.5), radius, radius);
+    p.setPen(QPen(colour, width));
+    p.drawEllipse(QPointF(centre) + QPointF(0.5, 0.5), radius, radius);
+}
+
+QPoint centreOf(const QRect& r) {
+    return {r.left() + r.width() / 2, r.top() + r.height() / 2};
+}
+
+} // namespace
+
+namespace platetext {
+
+QString chooseExperiment() {
+    return QStringLiteral("请选择实验");
+}
+
+QString beforeFirstStep(const QString& experimentName, int stepCount) {
+    const QString count =
+        stepCount > 0 ? QStringLiteral("共%1步").arg(stepCount) : QStringLiteral("没有接线步骤");
+    return experimentName.isEmpty() ? count : QStringLiteral("实验：%1  %2").arg(experimentName, count);
+}
+
+QString step(int index, int stepCount, const StepPlan& plan) {
+    const QString head = QStringLiteral("第%1步/共%2步  ").arg(index + 1).arg(stepCount);
+    const QString names = shownName(plan.first) + QStringLiteral(" → ") + shownName(plan.second);
+    switch (plan.problem) {
+    case StepProblem::None:
+        return head + names;
+    case StepProblem::SameTerminal:
+        return head + names + QStringLiteral("（两端是同一个端子）");
+    case StepProblem::Empty:
+        return head + QStringLiteral("（这一步是空的）");
+    case StepProblem::MissingName:
+        return head + names + QStringLiteral("（这一步缺少端子名）");
+    case StepProblem::Unknown: {
+        QStringList missing;
+        if (plan.firstIndex < 0)
+            missing << QString::fromLatin1(plan.first);
+        if (plan.secondIndex < 0 && plan.second != plan.first)
+            missing << QString::fromLatin1(plan.second);
+        return head + names + QStringLiteral("（本板没有端子 %1）").arg(missing.join(QStringLiteral("、")));
+    }
+    }
+    return head + names;
+}
+
+QString someNumbersHidden() {
+    return QStringLiteral("（只显示部分序号）");
+}
+
+} // namespace platetext
+
+QFont plateFont() {
+    QFont f(QStringLiteral("黑体"));
+    f.setPixelSize(14);
+    f.setBold(true);
+    return f;
+}
+
+QFont labelFont() {
+    QFont f(QStringLiteral("黑体"));
+    f.setPixelSize(12);
+    f.setBold(true);
+    return f;
+}
+
+QRect plateSpace(const QList<Component>& components, const QSize& areaSize) {
+    int topTerminal = areaSize.height();
+    int left = areaSize.width();
+    for (const Component& c : components) {
+        if (c.kind == ComponentKind::Terminal)
+            topTerminal = std::min(topTerminal, c.rect.top());
+        else if (c.kind == ComponentKind::Block)
+            left = std::min(left, c.rect.left());
+    }
+    if (left >= areaSize.width())
+        left = 0;
+    const int height = std::clamp(topTerminal - 2, 0, 20);
+    return QRect(left + 2, 0, std::max(0, areaSize.width() - left - 4), height);
+}
+
+QColor wiringColour(int index) {
+    constexpr int n = int(std::size(kWiringColours));
+    return kWiringColours[((index % n) + n) % n];
+}
+
+bool GuideScene::empty() const {
+    const bool stepThings = names && (!plate.isEmpty() || shown.has_value());
+    const bool wiring = overview && !steps.isEmpty();
+    return !stepThings && !wiring && !found && !hovered;
+}
+
+NumberPlaces placeNumbers(const GuideScene& s) {
+    NumberPlaces out;
+    out.places.resize(s.steps.size());
+    if (!s.overview || !s.names)
+        return out;
+    const QFontMetrics& fm = labelMetrics();
+    const QRect bounds(QPoint(0, 0), s.area);
+    QList<QRect> taken;
+    for (const StepPlan& p : s.steps)
+        if (p.drawable())
+            taken << circleBox(p.from) << circleBox(p.to);
+    if (const QRect plate = plateRect(s); !plate.isNull())
+        taken << plate;
+    // The current step chooses first, the others in order.
+    QList<int> order;
+    if (s.current >= 0 && s.current < s.steps.size())
+        order << s.current;
+    for (int i = 0; i < s.steps.size(); ++i)
+        if (i != s.current)
+            order << i;
+    static constexpr qreal kAlong[] = {0.5, 0.4, 0.6, 0.3, 0.7, 0.2, 0.8};
+    static constexpr int kAcross[] = {0, 9, -9, 18, -18};
+    for (int i : order) {
+        const StepPlan& p = s.steps[i];
+        if (!p.drawable())
+            continue;
+        const QString text = QString::number(i + 1);
+        const QSize size(fm.horizontalAdvance(text) + 6, fm.height());
+        const QPointF a(p.from), b(p.to);
+        const QPointF d = b - a;
+        const qreal len = std::hypot(d.x(), d.y());
+        const QPointF normal = len > 0 ? QPointF(-d.y() / len, d.x() / len) : QPointF(0, -1);
+        // Only the terminals near the connection can be in the way.
+        const QRect reach = QRect(p.from, p.to).normalized().adjusted(-30, -30, 30, 30);
+        QList<QRect> nearby;
+        for (const QRect& t : s.terminals)
+            if (t.intersects(reach))
+                nearby << t;
+        QRect chosen;
+        // First a place that also leaves the board's terminals uncovered, then any free place.
+        for (int pass = 0; pass < 2 && chosen.isNull(); ++pass) {
+            for (qreal t : kAlong) {
+                for (int across : kAcross) {
+                    QPointF c = a + d * t + normal * across;
+                    if (len == 0) // one terminal: beside it
+                        c = a + QPointF(0, -(kCircleReach + size.height() / 2 + 2)) + QPointF(across, 0);
+                    const QRect r(QPoint(int(c.x()) - size.width() / 2, int(c.y()) - size.height() / 2),
+                                  size);
+                    if (bounds.contains(r) && !hitsAny(r, taken) && (pass == 1 || !hitsAny(r, nearby))) {
+                        chosen = r;
+                        break;
+                    }
+                }
+                if (!chosen.isNull() || len == 0)
+                    break;
+            }
+        }
+        if (chosen.isNull()) {
+            ++out.hidden;
+            continue;
+        }
+        out.places[i] = chosen;
+        taken << chosen;
+    }
+    return out;
+}
+
+void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QRect bounds(QPoint(0, 0), s.area);
+    const QRect plate = plateRect(s);
+
+    if (s.overview && !s.steps.isEmpty()) {
+        // Wide lines without smoothing: much cheaper to fill, and crisp on the board's pixels.
+        auto line = [&](const StepPlan& st, const QColor& colour, int width) {
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(st.from, st.to);
+            p.setRenderHint(QPainter::Antialiasing, true);
+        };
+        auto ends = [&](const StepPlan& st, const QColor& colour, qreal r) {
+            p.setPen(QPen(Qt::black, 1));
+            p.setBrush(colour);
+            p.drawEllipse(QPointF(st.from) + QPointF(0.5, 0.5), r, r);
+            p.drawEllipse(QPointF(st.to) + QPointF(0.5, 0.5), r, r);
+        };
+        for (int i = 0; i < s.steps.size(); ++i)
+            if (s.steps[i].drawable() && i != s.current)
+                line(s.steps[i], wiringColour(i), 3);
+        for (int i = 0; i < s.steps.size(); ++i)
+            if (s.steps[i].drawable() && i != s.current)
+                ends(s.steps[i], wiringColour(i), 3.5);
+        if (s.current >= 0 && s.current < s.steps.size() && s.steps[s.current].drawable()) {
+            const StepPlan& cur = s.steps[s.current];
+            line(cur, Qt::black, 8);
+            line(cur, wiringColour(s.current), 4);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            paintConnection(p, cur.connection()); // the link layer's circles and line on top
+            p.setRenderHint(QPainter::Antialiasing, true);
+        }
+        if (s.names) {
+            NumberPlaces own;
+            if (!numbers) {
+                own = placeNumbers(s);
+                numbers = &own;
+            }
+            p.setFont(labelFont());
+            for (int i = 0; i < s.steps.size() && i < numbers->places.size(); ++i) {
+                const QRect& r = numbers->places[i];
+                if (r.isNull())
+                    continue;
+                const bool current = i == s.current;
+                p.setPen(QPen(current ? Qt::white : Qt::black, current ? 2 : 1));
+                p.setBrush(wiringColour(i));
+                p.setRenderHint(QPainter::Antialiasing, false);
+                p.drawRect(r.adjusted(0, 0, -1, -1));
+                p.setRenderHint(QPainter::Antialiasing, true);
+                p.setPen(Qt::white);
+                drawText(p, r, QString::number(i + 1), true);
+            }
+        }
+    }
+
+    if (s.names && s.shown) {
+        if (!s.overview) {
+            // The same connection the link layer shows, again above the instrument widgets.
+            p.setRenderHint(QPainter::Antialiasing, false);
+            paintConnection(p, *s.shown);
+            p.setRenderHint(QPainter::Antialiasing, true);
+        }
+        p.setFont(labelFont());
+        const QFontMetrics& fm = labelMetrics();
+        QList<QRect> taken;
+        if (!plate.isNull())
+            taken << plate;
+        const QPoint a = s.shown->from, b = s.shown->to;
+        // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they
+        // can.
+        QList<QRect> avoid;
+        const QRect nearA = circleBox(a).adjusted(-90, -60, 90, 60),
+                    nearB = circleBox(b).adjusted(-90, -60, 90, 60);
+        for (const QRect& t : s.terminals)
+            if (!t.contains(a) && !t.contains(b) && (t.intersects(nearA) || t.intersects(nearB)))
+                avoid << t;
+        if (s.overview)
+            for (const StepPlan& st : s.steps)
+                if (st.drawable())
+                    for (const QRect& e : {circleBox(st.from), circleBox(st.to)})
+                        if (e.intersects(nearA) || e.intersects(nearB))
+                            avoid << e;
+        const QRect first = placeLabel(a, b, labelSize(fm, s.shownFrom), taken, avoid, bounds);
+        paintLabel(p, first, s.shownFrom);
+        if (a != b || s.shownTo != s.shownFrom) {
+            taken << first;
+            paintLabel(p, placeLabel(b, a, labelSize(fm, s.shownTo), taken, avoid, bounds), s.shownTo);
+        }
+    }
+
+    if (!plate.isNull()) {
+        p.fillRect(plate.adjusted(0, 1, 0, -1), s.plateWarning ? kPlateWarningFill : kPlateFill);
+        p.setFont(plateFont());
+        p.setPen(Qt::white);
+        const QRect text = plate.adjusted(kPlatePadding, 0, -kPlatePadding, 0);
+        const bool fits = plateMetrics().horizontalAdvance(s.plate) <= text.width();
+        drawText(p, text, fits ? s.plate : plateMetrics().elidedText(s.plate, Qt::ElideRight, text.width()),
+                 false);
+    }
+
+    if (s.hovered)
+        paintRing(p, centreOf(*s.hovered), std::max(s.hovered->width(), s.hovered->height()) / 2.0 + 5,
+                  kHoverRing, 2);
+    if (s.found) {
+        const QPoint c = centreOf(*s.found);
+        const qreal base = std::max(s.found->width(), s.found->height()) / 2.0 + 6;
+        paintRing(p, c, base + 5 * std::sin(s.foundPhase * M_PI), kFoundRing, 3);
+        if (!s.foundLabel.isEmpty()) {
+            p.setFont(labelFont());
+            const QSize size = labelSize(labelMetrics(), s.foundLabel);
+            QRect r(QPoint(c.x() + int(base) + 8, c.y() - size.height() / 2), size);
+            if (!bounds.contains(r))
+                r.moveRight(c.x() - int(base) - 8);
+            r.moveTop(std::clamp(r.top(), 0, std::max(0, s.area.height() - size.height())));
+            paintLabel(p, r, s.foundLabel);
+        }
+    }
+    p.restore();
+}
+
+} // namespace boards
