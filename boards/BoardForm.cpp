@@ -4,6 +4,7 @@
 #include "base/Gbk.h"
 #include "base/ContentFolder.h"
 #include "base/StyleIcon.h"
+#include "boards/BoardGuide.h"
 #include "boards/FrontPanel.h"
 #include "boards/Instruments.h"
 #include "boards/ViewerHooks.h"
@@ -91,7 +92,11 @@ BoardForm::BoardForm(BoardLayout layout, QWidget* parent) : QWidget(parent, Qt::
     layoutPanels();
 }
 
-BoardForm::~BoardForm() = default;
+BoardForm::~BoardForm() {
+    // The overlay watches the form's events and reads its components: it goes while the form is still whole,
+    // not among the children the widget base deletes after this destructor.
+    delete boards::BoardGuide::of(*this);
+}
 
 void BoardForm::buildPanel() {
     const PanelLayout& pl = layout_.panel;

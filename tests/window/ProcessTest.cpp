@@ -121,7 +121,12 @@ TEST_F(LabguideProcess, ChooseModelsStepAndClose) {
         ASSERT_TRUE(chooseByKeys(plan)) << "the model menu did not answer its keys";
         // The title bar shows exactly the caption, with nothing added to it.
         EXPECT_EQ(xwin::waitForTitle(w, plan.caption, 5000).toStdString(), plan.caption.toStdString());
-        const QImage docked = grab(w);
+        // The title changes before the board is docked and painted; a slow build takes a moment for that.
+        QImage docked = grab(w);
+        for (int wait = 0; wait < 50 && countColour(docked, qRgb(255, 255, 0)) <= 200; ++wait) {
+            QTest::qWait(100);
+            docked = grab(w);
+        }
         saveShot(docked, QString("process-%1").arg(models()[i].board));
         EXPECT_GT(countColour(docked, qRgb(255, 255, 0)), 200) << "no board with its yellow terminals on the screen";
     }
