@@ -24,6 +24,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextLayout>
 
 #include <optional>
 
@@ -234,11 +235,11 @@ void paintBoard(QPainter& p, boards::BoardArea& area, const QRect& crop) {
 }
 
 void boardSection(PageFlow& flow, const Content& c) {
-    flow.heading(QStringLiteral("接线图"), 200);
     const QRect crop = c.crop;
     const double maxHeight = flow.fullHeight() * 0.55;
     const double scale = std::min({flow.width() / crop.width(), maxHeight / crop.height(), 3.0});
     const double w = crop.width() * scale, h = crop.height() * scale;
+    flow.heading(QStringLiteral("接线图"), h + 8);
     flow.need(h + 8);
     if (QPainter* p = flow.painter()) {
         p->save();
@@ -362,84 +363,94 @@ void pictureSection(PageFlow& flow, const Content::Picture& picture) {
     flow.advance(size.height() + 6);
 }
 
+// One visual row of the listing: the number column and the text, drawn as one string so that readers of the
+// PDF get whole lines; colours and styles come from format ranges.
+struct ListingRow {
+    QString text;
+    QList<QTextLayout::FormatRange> formats;
+};
+
+QList<ListingRow> listingRows(const ListingLine& line, int number, int numberColumns, int maxColumns) {
+    QString full;
+    QList<QTextLayout::FormatRange> formats;
+    for (const Run& run : line.runs) {
+        if (run.foreground.isValid() || run.background.isValid() || run.italic) {
+            QTextLayout::FormatRange range;
+            range.start = int(full.size());
+            range.length = int(run.text.size());
+            if (run.foreground.isValid())
+                range.format.setForeground(run.foreground);
+            if (run.background.isValid())
+                range.format.setBackground(run.background);
+            // Bold is left out: a made-up bold face would widen the characters and break the columns.
+            range.format.setFontItalic(run.italic);
+            formats << range;
+        }
+        full += run.text;
+    }
+    QList<ListingRow> rows;
+    qsizetype from = 0;
+    do {
+        int columns = 0;
+        qsizetype to = from;
+        while (to < full.size() && columns + columnsOf(full[to]) <= maxColumns)
+            columns += columnsOf(full[to++]);
+        if (to == from && to < full.size())
+            ++to;
+        ListingRow row;
+        const QString prefix = rows.isEmpty() ? QString::number(number).rightJustified(numberColumns) + QStringLiteral("  ")
+                                              : QString(numberColumns + 2, u' ');
+        row.text = prefix + full.mid(from, to - from);
+        QTextLayout::FormatRange grey;
+        grey.start = 0;
+        grey.length = numberColumns;
+        grey.format.setForeground(QColor(0x90, 0x90, 0x90));
+        row.formats << grey;
+        for (const QTextLayout::FormatRange& f : formats) {
+            const qsizetype start = std::max<qsizetype>(f.start, from), end = std::min<qsizetype>(f.start + f.length, to);
+            if (start >= end)
+                continue;
+            QTextLayout::FormatRange r = f;
+            r.start = int(prefix.size() + start - from);
+            r.length = int(end - start);
+            row.formats << r;
+        }
+        rows << row;
+        from = to;
+    } while (from < full.size());
+    return rows;
+}
+
 void listingSection(PageFlow& flow, const Content& c) {
     flow.heading(QStringLiteral("实验程序"));
     if (!c.listingMessage.isEmpty()) {
         flow.text(c.listingMessage, PageFlow::font(10));
         return;
     }
-    const QFont mono = PageFlow::font(8, false, QStringLiteral("Liberation Mono"));
-    QFont monoBold = mono;
-    monoBold.setBold(true);
-    const QFont wide = PageFlow::font(8);
+    // A face whose Chinese characters are exactly two Latin ones wide: comments line up as in the file.
+    const QFont mono = PageFlow::font(8, false, QStringLiteral("WenQuanYi Zen Hei Mono"));
     const double cw = QFontMetricsF(mono).horizontalAdvance(u'M');
     const double lineHeight = 10.4;
-    const int numberColumns = c.listing.size() >= 1000 ? 5 : 4;
-    const double textLeft = flow.left() + (numberColumns + 1) * cw + 4;
-    const int maxColumns = std::max(20, int((flow.left() + flow.width() - textLeft) / cw));
+    const int numberColumns = c.listing.size() >= 1000 ? 4 : 3;
+    const int maxColumns = std::max(20, int(flow.width() / cw) - numberColumns - 2);
     for (int n = 0; n < c.listing.size(); ++n) {
-        const ListingLine& line = c.listing[n];
-        const int rows = std::max(1, (line.columns + maxColumns - 1) / maxColumns);
-        flow.need(lineHeight * std::min(rows, 3));
-        QPainter* p = flow.painter();
-        if (p) {
-            p->setFont(mono);
-            p->setPen(kRule);
-            p->drawText(QRectF(flow.left(), flow.top(), numberColumns * cw, lineHeight), Qt::AlignRight | Qt::AlignVCenter,
-                        QString::number(n + 1));
-        }
-        // Each visual row of a long line continues below it; a page may break between them.
-        int row = 0;
-        double rowTop = flow.top();
-        for (const Run& run : line.runs) {
-            int column = run.column;
-            qsizetype i = 0;
-            while (i < run.text.size()) {
-                // A segment: characters of one width on one visual row.
-                const bool isWide = columnsOf(run.text[i]) == 2;
-                const int segmentRow = column / maxColumns;
-                qsizetype j = i;
-                int end = column;
-                while (j < run.text.size() && (columnsOf(run.text[j]) == 2) == isWide &&
-                       (end + columnsOf(run.text[j]) - 1) / maxColumns == segmentRow) {
-                    end += columnsOf(run.text[j]);
-                    ++j;
-                }
-                if (j == i) { // a wide character across the row's end goes to the next row
-                    column = (segmentRow + 1) * maxColumns;
-                    continue;
-                }
-                while (row < segmentRow) {
-                    flow.advance(lineHeight);
-                    flow.need(lineHeight);
-                    rowTop = flow.top();
-                    ++row;
-                    p = flow.painter();
-                }
-                if (p) {
-                    const double x = textLeft + (column % maxColumns) * cw;
-                    const QRectF box(x, rowTop, (end - column) * cw, lineHeight);
-                    if (run.background.isValid())
-                        p->fillRect(box, run.background);
-                    p->setPen(run.foreground.isValid() ? run.foreground : QColor(Qt::black));
-                    QFont f = isWide ? wide : (run.bold ? monoBold : mono);
-                    f.setItalic(run.italic);
-                    p->setFont(f);
-                    const QString segment = run.text.mid(i, j - i);
-                    if (!isWide) {
-                        if (!segment.trimmed().isEmpty())
-                            p->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, segment);
-                    } else {
-                        for (qsizetype k = 0; k < segment.size(); ++k)
-                            p->drawText(QRectF(x + 2 * k * cw, rowTop, 2 * cw, lineHeight), Qt::AlignCenter,
-                                        segment.mid(k, 1));
-                    }
-                }
-                column = end;
-                i = j;
+        const QList<ListingRow> rows = listingRows(c.listing[n], n + 1, numberColumns, maxColumns);
+        flow.need(lineHeight * std::min<qsizetype>(rows.size(), 3));
+        for (const ListingRow& row : rows) {
+            flow.need(lineHeight);
+            if (QPainter* p = flow.painter()) {
+                QTextLayout layout(row.text, mono);
+                layout.setFormats(row.formats);
+                layout.beginLayout();
+                QTextLine line = layout.createLine();
+                line.setLineWidth(1e6);
+                line.setPosition(QPointF(0, 0));
+                layout.endLayout();
+                p->setPen(Qt::black);
+                layout.draw(p, QPointF(flow.left(), flow.top() + (lineHeight - line.height()) / 2));
             }
+            flow.advance(lineHeight);
         }
-        flow.advance(lineHeight);
     }
 }
 
