@@ -216,11 +216,19 @@ void textSection(PageFlow& flow, const QString& heading, const QString& text) {
 // widgets are rendered at their places above it.
 constexpr int kWidgetScale = 4;
 
-void paintBoard(QPainter& p, boards::BoardArea& area, const QRect& crop) {
+void paintBoard(QPainter& p, BoardForm& form, const QRect& crop) {
+    boards::BoardArea& area = *form.boardArea();
     if (area.beforePainting)
         area.beforePainting();
     p.fillRect(crop, boards::BoardArea::silver());
+    // Only the elements the crop shows: what lies outside would still be text in the file, clipped or not.
+    QList<boards::Component> shown;
+    for (const boards::Component& component : form.components())
+        if (component.kind == boards::ComponentKind::LinkLayer || component.rect.intersects(crop))
+            shown << component;
+    area.setComponents(&shown);
     area.paintElements(p);
+    area.setComponents(&form.components());
     for (QWidget* child : area.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (child->isHidden() || !child->geometry().intersects(crop))
             continue;
@@ -247,7 +255,7 @@ void boardSection(PageFlow& flow, const Content& c) {
         p->scale(scale, scale);
         p->translate(-crop.topLeft());
         p->setClipRect(crop);
-        paintBoard(*p, *c.form->boardArea(), crop);
+        paintBoard(*p, *c.form, crop);
         boards::paintGuide(*p, c.scene);
         p->restore();
         p->setPen(QPen(kRule, 0.5));
