@@ -245,7 +245,11 @@ void paintBoard(QPainter& p, BoardForm& form, const QRect& crop) {
 void boardSection(PageFlow& flow, const Content& c) {
     const QRect crop = c.crop;
     const double maxHeight = flow.fullHeight() * 0.55;
-    const double scale = std::min({flow.width() / crop.width(), maxHeight / crop.height(), 3.0});
+    double scale = std::min({flow.width() / crop.width(), maxHeight / crop.height(), 3.0});
+    // Somewhat smaller rather than a half-empty page before it.
+    const double headingHeight = 40, wanted = crop.height() * scale + 8;
+    if (!flow.atPageTop() && wanted + headingHeight > flow.room() && flow.room() - headingHeight >= 0.75 * wanted)
+        scale *= (flow.room() - headingHeight) / wanted;
     const double w = crop.width() * scale, h = crop.height() * scale;
     flow.heading(QStringLiteral("接线图"), h + 8);
     flow.need(h + 8);
