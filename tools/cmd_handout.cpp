@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -91,10 +92,15 @@ int runHandout(const QStringList& args) {
     }
     if (!QDir().mkpath(out) || !QFileInfo(out).isDir())
         throw Error(QStringLiteral("cannot make the folder %1").arg(out));
-    QByteArray written;
+    QSet<QString> used;
     for (const CatalogueRow& row : chosen) {
-        const QString file = QDir(out).filePath(handout::typeCaption(row.cpuType) + u'_' +
-                                                handout::fileNameFor(row.name) + QStringLiteral(".pdf"));
+        // Two experiments of one type and name (the catalogue allows it) get "(2)", "(3)"... after the name.
+        const QString base = handout::typeCaption(row.cpuType) + u'_' + handout::fileNameFor(row.name);
+        QString name = base;
+        for (int n = 2; used.contains(name.toLower()); ++n)
+            name = base + QStringLiteral(" (%1)").arg(n);
+        used.insert(name.toLower());
+        const QString file = QDir(out).filePath(name + QStringLiteral(".pdf"));
         maker.writePdf(file, handout::fromRow(row));
         labtool::writeOut(file.toUtf8() + '\n');
     }
@@ -112,7 +118,8 @@ LABTOOL_COMMAND({"handout",
                  "  coloured source listing (none for PCI). MODEL: QK740X, QK620X, QK310X or QK310X+, QK930X;\n"
                  "  N: 51, 88, 96 or PCI (or 1..4); NAME: the experiment name as the catalogue holds it.\n"
                  "  With --all, OUT is a folder (made when missing) that gets one PDF per experiment the\n"
-                 "  board offers, named TYPE_NAME.pdf (characters not allowed in file names become \"_\");\n"
+                 "  board offers, named TYPE_NAME.pdf (characters not allowed in file names become \"_\"; a\n"
+                 "  second experiment of one type and name gets \" (2)\" and so on);\n"
                  "  each file written is printed on its own line. Sources and pictures are looked up under\n"
                  "  the catalogue's folder first, then under DIR (default: labtool's own folder). A missing\n"
                  "  or undecodable picture or source is named in its section and the rest is still made.\n"

@@ -149,7 +149,8 @@ TEST(HandoutCommand, WrongChoicesAndUnwritableOutputsExitTwoAndLeaveNothing) {
     QTemporaryDir dir;
     const QString db = dir.path() + "/QK740X.mdb";
     cataloguesource::writeCatalogue(db, {row("流水灯", 1, "P10>L1"), row("并行口", 2, "PA0>L1"),
-                                         row("PCI输出", 4, "JO0>JL0"), row("A/B:测试", 2, "")});
+                                         row("PCI输出", 4, "JO0>JL0"), row("A/B:测试", 2, ""),
+                                         row("并行口", 2, "PA1>L2")});
     const QString out = dir.path() + "/out";
     const QList<QStringList> wrong = {
         {"--board", "QK999", "--type", "51", "--name", "流水灯", "-o", out + ".pdf"},
@@ -172,8 +173,8 @@ TEST(HandoutCommand, WrongChoicesAndUnwritableOutputsExitTwoAndLeaveNothing) {
     ASSERT_EQ(runProgram("labtool", {"handout", db, "--board", "QK620X", "--all", "-o", out}, &stdOut, &err), 0)
         << err.toStdString();
     const QStringList files = QDir(out).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(files, QStringList({"88_A_B_测试.pdf", "88_并行口.pdf", "PCI_PCI输出.pdf"}));
-    EXPECT_EQ(QString::fromUtf8(stdOut).count('\n'), 3);
+    EXPECT_EQ(files, QStringList({"88_A_B_测试.pdf", "88_并行口 (2).pdf", "88_并行口.pdf", "PCI_PCI输出.pdf"}));
+    EXPECT_EQ(QString::fromUtf8(stdOut).count('\n'), 4);
     EXPECT_TRUE(squeezed(poppler("pdftotext", {out + "/PCI_PCI输出.pdf", "-"})).contains("PCI输出"));
     // Every handout but the PCI one ends with a listing.
     EXPECT_FALSE(squeezed(poppler("pdftotext", {out + "/PCI_PCI输出.pdf", "-"})).contains("实验程序"));
