@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -304,6 +306,19 @@ TEST_F(MainFormFixture, TheHandoutItemsFollowTheCurrentExperiment) {
     QFile pdf(out);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
+
+    // The print item opens Qt's preview with the handout's pages in it.
+    int previewPages = -1;
+    QTimer::singleShot(0, [&] {
+        if (QDialog* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            if (QPrintPreviewWidget* w = preview->findChild<QPrintPreviewWidget*>())
+                previewPages = w->pageCount();
+            preview->reject();
+        }
+    });
+    tools->printHandout()->trigger();
+    EXPECT_GE(previewPages, 2);
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
 
     // Another model: no experiment is current on it.
     mainform->menuItem("QK620X")->trigger();
