@@ -447,6 +447,8 @@ void listingSection(PageFlow& flow, const Content& c) {
     const int maxColumns = std::max(20, int(flow.width() / cw) - numberColumns - 2);
     for (int n = 0; n < c.listing.size(); ++n) {
         const QList<ListingRow> rows = listingRows(c.listing[n], n + 1, numberColumns, maxColumns);
+        if (n == std::max<qsizetype>(0, c.listing.size() - 3)) // the last lines are not left alone on a page
+            flow.need(lineHeight * double(c.listing.size() - n));
         flow.need(lineHeight * std::min<qsizetype>(rows.size(), 3));
         for (const ListingRow& row : rows) {
             flow.need(lineHeight);
