@@ -1,4 +1,5 @@
 // The main window as the user meets it: start state, menus, the model choice and its failure.
+#include "app/ToolsMenu.h"
 #include "app/mainform.h"
 #include "base/ProgramFolder.h"
 #include "boards/U_310X1.h"
@@ -20,7 +21,10 @@
 #include <QTemporaryDir>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -90,7 +94,7 @@ TEST_F(MainFormFixture, StartsOnTheMachineLayoutTabWithNoModelChosen) {
 
 TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     const QList<QAction*> top = mainform->MainMenu1->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4);
     EXPECT_EQ(plain(top[0]->text()), "实验接口");
     EXPECT_EQ(plain(top[1]->text()), "实验设备");
     // The view options follow the Part's own menus: the whole wiring off, names on, nothing stored.
@@ -99,6 +103,12 @@ TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     for (QAction* a : top[2]->menu()->actions())
         view << plain(a->text()) + (a->isChecked() ? "+" : "") + a->shortcut().toString();
     EXPECT_EQ(view, QStringList({"显示全部连线F5", "显示端子名称+", "", "查找端子…Ctrl+F"}));
+    EXPECT_EQ(plain(top[3]->text()), "工具");
+    QStringList tools;
+    for (QAction* a : top[3]->menu()->actions())
+        tools << plain(a->text()) + a->shortcut().toString();
+    EXPECT_TRUE(tools.contains("打印实验指导书…Ctrl+P")) << tools.join("|").toStdString();
+    EXPECT_TRUE(tools.contains("导出实验指导书 (PDF)…")) << tools.join("|").toStdString();
     EXPECT_EQ(mainform->referenceItems().size(), 3 + 11 + 30);
     const std::pair<const char*, const char*> samples[] = {
         {"N_cz11", "用户实验通信接口"}, {"n_pwm", "PWM"},       {"n_ic89s52", "AT89s52"},
@@ -264,3 +274,55 @@ TEST_F(MainFormFixture, TheDuplicateNameBoxBelongsToTheMainWindow) {
     EXPECT_EQ(owner, mainform);
 }
 
+
+// The handout items follow the docked board's experiment, and the export writes the PDF the chooser names
+// (with the experiment's name proposed).
+TEST_F(MainFormFixture, TheHandoutItemsFollowTheCurrentExperiment) {
+    writeCatalogue();
+    app::ToolsMenu* tools = app::ToolsMenu::of(*mainform);
+    ASSERT_NE(tools, nullptr);
+    EXPECT_FALSE(tools->printHandout()->isEnabled());
+    EXPECT_FALSE(tools->exportHandout()->isEnabled());
+    mainform->menuItem("QK740X")->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(tools->exportHandout()->isEnabled()); // a board, but no experiment yet
+
+    FRM_QK740X->cbExam()->setCurrentIndex(0);
+    emit FRM_QK740X->cbExam()->activated(0); // as the user's choice does
+    QApplication::processEvents();
+    EXPECT_TRUE(tools->printHandout()->isEnabled());
+    ASSERT_TRUE(tools->exportHandout()->isEnabled());
+
+    QString proposed;
+    const QString out = dir.path() + "/handout.pdf";
+    app::ToolsMenu::setSaveChooser([&](QWidget*, const QString& p) {
+        proposed = p;
+        return out;
+    });
+    tools->exportHandout()->trigger();
+    app::ToolsMenu::setSaveChooser(nullptr);
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
+    EXPECT_EQ(QFileInfo(proposed).fileName(), "流水灯.pdf");
+    QFile pdf(out);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+
+    // The print item opens Qt's preview with the handout's pages in it.
+    int previewPages = -1;
+    QTimer::singleShot(0, [&] {
+        if (QDialog* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            if (QPrintPreviewWidget* w = preview->findChild<QPrintPreviewWidget*>())
+                previewPages = w->pageCount();
+            preview->reject();
+        }
+    });
+    tools->printHandout()->trigger();
+    EXPECT_GE(previewPages, 2);
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
+
+    // Another model: no experiment is current on it.
+    mainform->menuItem("QK620X")->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(tools->printHandout()->isEnabled());
+    EXPECT_FALSE(tools->exportHandout()->isEnabled());
+}
