@@ -15,14 +15,9 @@ namespace bombs {
 
 namespace {
 
-void put16(QByteArray& b, int v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void put32(QByteArray& b, int64_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
+using samples::put16;
+using samples::put32;
+
 void putBig32(QByteArray& b, uint32_t v) {
     for (int i = 3; i >= 0; --i)
         b.append(char((v >> (8 * i)) & 0xFF));

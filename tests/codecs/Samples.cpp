@@ -10,8 +10,6 @@
 
 namespace samples {
 
-namespace {
-
 void put16(QByteArray& b, int v) {
     b.append(char(v & 0xFF));
     b.append(char((v >> 8) & 0xFF));
@@ -20,6 +18,8 @@ void put32(QByteArray& b, int64_t v) {
     for (int i = 0; i < 4; ++i)
         b.append(char((v >> (8 * i)) & 0xFF));
 }
+
+namespace {
 
 QByteArray save(const QImage& image, const char* format) {
     QByteArray out;

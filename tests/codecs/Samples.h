@@ -11,6 +11,10 @@
 
 namespace samples {
 
+// Little-endian words as the picture formats store them.
+void put16(QByteArray& b, int v);
+void put32(QByteArray& b, int64_t v);
+
 // A w x h picture: left half red, right half blue (easy to check after lossy coding and scaling).
 QImage halves(int w, int h);
 
