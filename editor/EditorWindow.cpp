@@ -660,11 +660,11 @@ void EditorWindow::chooseBoard(const QString& board) {
     const int top = form->Panel1()->height();
     form->move(0, -top);
     holder->setFixedSize(form->width(), qMax(0, form->height() - top));
+    board_ = form;
     form->show();
     form->boardArea()->installEventFilter(this);
     delete boardScroll_->takeWidget();
     boardScroll_->setWidget(holder);
-    board_ = form;
     pending_->setText(QStringLiteral("依次点击两个接线端，添加一步接线"));
     drawSelectedStep();
 }
