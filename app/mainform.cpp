@@ -5,6 +5,7 @@
 #include "app/SourceTab.h"
 #include "app/VideoTab.h"
 #include "base/ErrorReport.h"
+#include "base/ProgramFolder.h"
 #include "boards/U_310X1.h"
 #include "boards/U_620x.h"
 #include "boards/U_930x.h"
@@ -20,11 +21,13 @@
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
 #include <QTabWidget>
 #include <QUrl>
@@ -215,6 +218,17 @@ void Tmainform::buildMenu() {
             break;
         }
     }
+
+    // After the table's menus: "工具", which starts the companion programs from the program folder.
+    QMenu* tools = MainMenu1->addMenu(menutable::withAccessKey(QStringLiteral("工具"), usedKeys[0]));
+    tools->setObjectName(QStringLiteral("toolsMenu"));
+    QAction* editorItem = tools->addAction(QStringLiteral("实验编辑器"));
+    editorItem->setObjectName(QStringLiteral("labeditItem"));
+    connect(editorItem, &QAction::triggered, this, [] {
+        // It edits the catalogue of this working folder (the current folder, as for the program).
+        if (!QProcess::startDetached(programfolder::path() + QStringLiteral("labedit"), {}, QDir::currentPath()))
+            errorreport::report(QStringLiteral("无法启动实验编辑器"));
+    });
 }
 
 void Tmainform::FormCreate() {

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     if (args.isEmpty() && !QFileInfo::exists(path)) {
         // Started from the desktop: the working folder the launcher prepares.
         QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-        if (dataHome.isEmpty())
+        if (!QDir::isAbsolutePath(dataHome))
             dataHome = QDir::homePath() + QStringLiteral("/.local/share");
         const QString launcherCopy = dataHome + QStringLiteral("/labguide/QK740X.mdb");
         if (QFileInfo::exists(launcherCopy))

@@ -62,7 +62,7 @@ TEST(EditorWalk, ClickTwoTerminalsOnQK310XSaveAndLoadInLabguide) {
     // The new step is selected and drawn as labguide draws it: red circles on both terminals.
     window::settle(100);
     const QImage shot = window::screenImage(&w);
-    window::saveShot(shot, QStringLiteral("editor-wiring.png"));
+    window::saveShot(shot, QStringLiteral("editor-wiring"));
     for (int t : terminals) {
         const QPoint centre = area->mapTo(&w, board->componentRect(t).center());
         EXPECT_GT(window::redPixelsAround(shot, centre), 0) << "no circle on " << t;
