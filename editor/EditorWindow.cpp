@@ -238,7 +238,9 @@ QWidget* EditorWindow::buildFields() {
         if (f.kind == FieldDef::Text) {
             auto* text = new QPlainTextEdit(panel);
             text->setTabChangesFocus(true);
-            text->setMaximumHeight(field == &CatalogueRow::description ? 200 : 80);
+            // The description takes what room is left; the capped texts hold their 255 bytes.
+            if (field != &CatalogueRow::description)
+                text->setMaximumHeight(80);
             connect(text, &QPlainTextEdit::textChanged, this, [this, text, field] {
                 if (!refreshing_)
                     fieldEdited(field, text->toPlainText());
@@ -270,9 +272,10 @@ QWidget* EditorWindow::buildFields() {
         if (cataloguesource::capacityOf(field) > 0) {
             auto* count = new QLabel(panel);
             count->setMinimumWidth(96);
-            count->setAlignment(Qt::AlignRight | Qt::AlignTop);
+            count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            count->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
             counters_.insert(column, count);
-            row->addWidget(count);
+            row->addWidget(count, 0, f.kind == FieldDef::Text ? Qt::AlignTop : Qt::AlignVCenter);
         }
         form->addRow(column, row);
         if (field == &CatalogueRow::name) {

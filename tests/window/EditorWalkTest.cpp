@@ -5,6 +5,8 @@
 
 #include "boards/BoardForm.h"
 #include "editor/EditorWindow.h"
+#include "editor/PicturePreview.h"
+#include "source/SynEdit.h"
 #include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "engine/linksheet.h"
@@ -36,6 +38,18 @@ TEST(EditorWalk, ClickTwoTerminalsOnQK310XSaveAndLoadInLabguide) {
     w.showType(1);
     const QString name = QStringLiteral("点击接线的实验");
     ASSERT_TRUE(w.newExperiment(name));
+    w.selectRow(0); // an experiment as shipped, for the look of the fields
+    window::settle(100);
+    window::saveShot(window::screenImage(&w), QStringLiteral("editor-fields"));
+    // Its source and circuit are previewed from the program folder, the working folder having none.
+    EXPECT_GT(w.sourcePreview()->lineCount(), 10);
+    EXPECT_FALSE(w.circuitPreview()->image().isNull());
+    w.findChild<QTabWidget*>()->setCurrentIndex(3);
+    window::settle(100);
+    window::saveShot(window::screenImage(&w), QStringLiteral("editor-circuit"));
+    w.showType(1);
+    w.selectRow(w.experiments().rowsOfType(1).last());
+    ASSERT_EQ(w.experiments().rows[w.currentRow()].name, name);
     w.findChild<QTabWidget*>()->setCurrentIndex(1);
     w.chooseBoard(QStringLiteral("QK310X"));
     BoardForm* board = w.boardForm();
