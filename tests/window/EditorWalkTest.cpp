@@ -3,6 +3,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/window/WindowSupport.h"
 
+#include "base/ProgramFolder.h"
 #include "boards/BoardForm.h"
 #include "editor/EditorWindow.h"
 #include "editor/PicturePreview.h"
@@ -28,6 +29,7 @@ TEST(EditorWalk, ClickTwoTerminalsOnQK310XSaveAndLoadInLabguide) {
     ASSERT_TRUE(QFile::copy(workDir() + "/QK740X.mdb", catalogue));
     const int shipped = int(cataloguesource::readCatalogue(catalogue).size());
 
+    programfolder::setOverride(programDir()); // where labedit runs from
     editor::EditorWindow w;
     QStringList told;
     w.tell = [&](const QString& t) { told << t; };
