@@ -371,6 +371,7 @@ QWidget* EditorWindow::buildWiring() {
 }
 
 bool EditorWindow::openCatalogue(const QString& path) {
+    attempted_ = QFileInfo(path).absolutePath();
     try {
         ExperimentSet opened = ExperimentSet::open(path);
         set_ = std::move(opened);
@@ -392,7 +393,8 @@ bool EditorWindow::openCatalogue(const QString& path) {
 void EditorWindow::openDialog() {
     if (!maybeSave())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开实验目录"), set_.workingFolder(),
+    // Where the last catalogue was (or was tried: one labguide held at the start).
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开实验目录"), attempted_,
                                                       QStringLiteral("实验目录 (*.mdb);;所有文件 (*)"));
     if (!path.isEmpty())
         openCatalogue(path);

@@ -104,6 +104,7 @@ private:
     int row_ = -1;
     bool refreshing_ = false;
     QString pendingTerminal_;
+    QString attempted_; // the folder of the catalogue last opened or tried
 
     QComboBox* typeBox_ = nullptr;
     QListWidget* list_ = nullptr;

@@ -90,9 +90,13 @@ TEST_F(MainFormFixture, StartsOnTheMachineLayoutTabWithNoModelChosen) {
 
 TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     const QList<QAction*> top = mainform->MainMenu1->actions();
-    ASSERT_EQ(top.size(), 2);
+    // The two menus of the table, then the added ones; "工具" last, starting the experiment editor.
+    ASSERT_GE(top.size(), 3);
     EXPECT_EQ(plain(top[0]->text()), "实验接口");
     EXPECT_EQ(plain(top[1]->text()), "实验设备");
+    EXPECT_EQ(plain(top.last()->text()), "工具");
+    ASSERT_NE(top.last()->menu(), nullptr);
+    EXPECT_EQ(plain(top.last()->menu()->actions().value(0)->text()), "实验编辑器");
     EXPECT_EQ(mainform->referenceItems().size(), 3 + 11 + 30);
     const std::pair<const char*, const char*> samples[] = {
         {"N_cz11", "用户实验通信接口"}, {"n_pwm", "PWM"},       {"n_ic89s52", "AT89s52"},

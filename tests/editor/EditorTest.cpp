@@ -131,6 +131,24 @@ TEST(EditorWindow, NamesAreUniqueWithinTheirTypeAndEditsUndo) {
     EXPECT_EQ(w.experiments().rows.size(), 3);
 }
 
+TEST(EditorWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsIt) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    editor::EditorWindow w;
+    w.tell = [](const QString&) {};
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.show();
+    ASSERT_TRUE(w.close()); // nothing changed: no question
+    w.show();
+    ASSERT_TRUE(w.newExperiment(QStringLiteral("乙")));
+    int asked = 0;
+    w.askUnsaved = [&] { return ++asked == 1 ? editor::EditorWindow::Answer::Cancel : editor::EditorWindow::Answer::Save; };
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.close()); // saved, then closed
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 2);
+}
+
 TEST(WiringCheck, NamesUnknownTerminalsPerBoardEmptyStepsAndTheBudget) {
     const QStringList steps = {QStringLiteral("P10>L1"), QString(), QStringLiteral("P10>XYZ")};
     EXPECT_EQ(editor::wiringText(steps), QStringLiteral("P10>L1\r\n\r\nP10>XYZ"));
