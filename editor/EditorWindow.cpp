@@ -33,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -156,6 +157,11 @@ void EditorWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     QAction* open = file->addAction(QStringLiteral("打开(&O)…"), this, [this] { openDialog(); });
     open->setShortcut(QKeySequence::Open);
+    // After labguide has been closed: the catalogue it held, tried again.
+    file->addAction(QStringLiteral("重新打开(&R)"), this, [this] {
+        if (!attemptedPath_.isEmpty() && maybeSave())
+            openCatalogue(attemptedPath_);
+    });
     QAction* saveAction = file->addAction(QStringLiteral("保存(&S)"), this, [this] { save(); });
     saveAction->setShortcut(QKeySequence::Save);
     file->addSeparator();
@@ -363,6 +369,8 @@ QWidget* EditorWindow::buildWiring() {
     layout->addWidget(rightPanel);
 
     connect(steps_, &QListWidget::currentRowChanged, this, [this] { drawSelectedStep(); });
+    auto* del = new QShortcut(QKeySequence::Delete, steps_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, remove, &QPushButton::click);
     connect(steps_, &QListWidget::itemChanged, this, [this] {
         if (!refreshing_)
             setSteps(currentSteps(), steps_->currentRow());
@@ -372,6 +380,7 @@ QWidget* EditorWindow::buildWiring() {
 
 bool EditorWindow::openCatalogue(const QString& path) {
     attempted_ = QFileInfo(path).absolutePath();
+    attemptedPath_ = QFileInfo(path).absoluteFilePath();
     try {
         ExperimentSet opened = ExperimentSet::open(path);
         set_ = std::move(opened);
@@ -412,8 +421,14 @@ bool EditorWindow::save() {
         return false;
     try {
         set_.save();
+    } catch (const CatalogueInUse& e) {
+        tell(e.message());
+        return false;
+    } catch (const Error& e) {
+        tell(QStringLiteral("保存失败：%1").arg(e.message()));
+        return false;
     } catch (const std::exception& e) {
-        tell(QString::fromStdString(e.what()));
+        tell(QStringLiteral("保存失败：%1").arg(QString::fromStdString(e.what())));
         return false;
     }
     undo_.setClean();

@@ -104,7 +104,8 @@ private:
     int row_ = -1;
     bool refreshing_ = false;
     QString pendingTerminal_;
-    QString attempted_; // the folder of the catalogue last opened or tried
+    QString attempted_;     // the folder of the catalogue last opened or tried
+    QString attemptedPath_; // and that catalogue
 
     QComboBox* typeBox_ = nullptr;
     QListWidget* list_ = nullptr;
