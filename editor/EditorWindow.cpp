@@ -371,10 +371,15 @@ QWidget* EditorWindow::buildWiring() {
     connect(steps_, &QListWidget::currentRowChanged, this, [this] { drawSelectedStep(); });
     auto* del = new QShortcut(QKeySequence::Delete, steps_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, remove, &QPushButton::click);
-    connect(steps_, &QListWidget::itemChanged, this, [this] {
-        if (!refreshing_)
-            setSteps(currentSteps(), steps_->currentRow());
-    });
+    // Queued: the edit rebuilds the list, which must not happen inside the item's own signal.
+    connect(
+        steps_, &QListWidget::itemChanged, this,
+        [this] {
+            // Only a real edit counts: a stored text the list shows unchanged is never rewritten.
+            if (!refreshing_ && row_ >= 0 && currentSteps() != wiringSteps(set_.rows[row_].wiring))
+                setSteps(currentSteps(), steps_->currentRow());
+        },
+        Qt::QueuedConnection);
     return panel;
 }
 
@@ -644,8 +649,9 @@ void EditorWindow::refreshWiring() {
     if (currentSteps() != steps) {
         steps_->clear();
         for (const QString& s : steps) {
-            auto* item = new QListWidgetItem(s, steps_);
+            auto* item = new QListWidgetItem(s);
             item->setFlags(item->flags() | Qt::ItemIsEditable);
+            steps_->addItem(item);
         }
         steps_->setCurrentRow(qMin(current, int(steps.size()) - 1));
     }

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -147,6 +148,28 @@ TEST(EditorWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsIt) {
     EXPECT_TRUE(w.close()); // saved, then closed
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 2);
+}
+
+TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
+    Folder f({row(1, QStringLiteral("甲"), QStringLiteral("p10>l1,P11>L2")), row(1, QStringLiteral("乙"))});
+    editor::EditorWindow w;
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.selectRow(1);
+    w.selectRow(0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.stepList()->count(), 2);
+    EXPECT_FALSE(w.modified());
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
+
+    w.stepList()->item(0)->setText(QStringLiteral("P12>L3"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2"));
+    w.terminalClicked(QStringLiteral("p13"));
+    w.terminalClicked(QStringLiteral("l4"));
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2\r\nP13>L4"));
+    w.undoStack().undo();
+    w.undoStack().undo();
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
 }
 
 TEST(WiringCheck, NamesUnknownTerminalsPerBoardEmptyStepsAndTheBudget) {
