@@ -45,7 +45,8 @@ namespace editor {
 namespace {
 
 const QString kTitle = QStringLiteral("实验编辑器");
-const QStringList kTypeCaptions = {QStringLiteral("51"), QStringLiteral("88"), QStringLiteral("96"), QStringLiteral("PCI")};
+const QStringList kTypeCaptions = {QStringLiteral("51"), QStringLiteral("88"), QStringLiteral("96"),
+                                   QStringLiteral("PCI")};
 
 // The columns edited in the field panel, in table order (实验接线 has the wiring tab, CPU类型 a choice).
 struct FieldDef {
@@ -54,10 +55,14 @@ struct FieldDef {
     enum { Line, File, Text } kind;
 };
 const FieldDef kFields[] = {
-    {"实验名称", &CatalogueRow::name, FieldDef::Line},      {"实验程序", &CatalogueRow::program, FieldDef::File},
-    {"入口地址", &CatalogueRow::entry, FieldDef::Line},     {"实验电路", &CatalogueRow::circuit, FieldDef::File},
-    {"实验框图", &CatalogueRow::flowChart, FieldDef::File}, {"实验目的", &CatalogueRow::purpose, FieldDef::Text},
-    {"实验要求", &CatalogueRow::requirement, FieldDef::Text}, {"实验说明", &CatalogueRow::description, FieldDef::Text},
+    {"实验名称", &CatalogueRow::name, FieldDef::Line},
+    {"实验程序", &CatalogueRow::program, FieldDef::File},
+    {"入口地址", &CatalogueRow::entry, FieldDef::Line},
+    {"实验电路", &CatalogueRow::circuit, FieldDef::File},
+    {"实验框图", &CatalogueRow::flowChart, FieldDef::File},
+    {"实验目的", &CatalogueRow::purpose, FieldDef::Text},
+    {"实验要求", &CatalogueRow::requirement, FieldDef::Text},
+    {"实验说明", &CatalogueRow::description, FieldDef::Text},
 };
 
 QString columnOf(QString CatalogueRow::*field) {
@@ -116,7 +121,8 @@ private:
 EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("EditorWindow"));
     askUnsaved = [this] {
-        QMessageBox box(QMessageBox::Question, kTitle, QStringLiteral("实验目录已修改，是否保存？"), QMessageBox::NoButton, this);
+        QMessageBox box(QMessageBox::Question, kTitle, QStringLiteral("实验目录已修改，是否保存？"),
+                        QMessageBox::NoButton, this);
         QPushButton* saveButton = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
         QPushButton* discardButton = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
         box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -127,7 +133,8 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
     };
     tell = [this](const QString& text) { QMessageBox::warning(this, kTitle, text); };
     confirm = [this](const QString& text) {
-        return QMessageBox::question(this, kTitle, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        return QMessageBox::question(this, kTitle, text, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
     };
 
     auto* splitter = new QSplitter(this);
@@ -165,8 +172,10 @@ void EditorWindow::buildMenus() {
     QAction* saveAction = file->addAction(QStringLiteral("保存(&S)"), this, [this] { save(); });
     saveAction->setShortcut(QKeySequence::Save);
     file->addSeparator();
-    file->addAction(QStringLiteral("导出实验包…"), this, [this] { exportPack(); })->setObjectName("exportPack");
-    file->addAction(QStringLiteral("导入实验包…"), this, [this] { importPack(); })->setObjectName("importPack");
+    file->addAction(QStringLiteral("导出实验包…"), this, [this] { exportPack(); })
+        ->setObjectName("exportPack");
+    file->addAction(QStringLiteral("导入实验包…"), this, [this] { importPack(); })
+        ->setObjectName("importPack");
     file->addSeparator();
     file->addAction(QStringLiteral("退出(&X)"), this, &QWidget::close);
 
@@ -199,7 +208,8 @@ QWidget* EditorWindow::buildList() {
     };
     button(QStringLiteral("新建…"), 0, 0, [this] {
         bool ok = false;
-        const QString name = QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："), QLineEdit::Normal, {}, &ok);
+        const QString name =
+            QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："), QLineEdit::Normal, {}, &ok);
         if (ok)
             newExperiment(name);
     });
@@ -208,8 +218,8 @@ QWidget* EditorWindow::buildList() {
         if (row_ < 0)
             return;
         bool ok = false;
-        const QString name = QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："), QLineEdit::Normal,
-                                                   set_.rows[row_].name, &ok);
+        const QString name = QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："),
+                                                   QLineEdit::Normal, set_.rows[row_].name, &ok);
         if (ok)
             renameExperiment(name);
     });
@@ -257,13 +267,16 @@ QWidget* EditorWindow::buildFields() {
             auto* line = new QLineEdit(panel);
             if (field == &CatalogueRow::name) {
                 // A name is checked when the teacher leaves the field: it must stay unique within its type.
-                connect(line, &QLineEdit::textEdited, this, [this, field](const QString& t) { updateCounter(field, t); });
+                connect(line, &QLineEdit::textEdited, this,
+                        [this, field](const QString& t) { updateCounter(field, t); });
                 connect(line, &QLineEdit::editingFinished, this, [this, line] {
-                    if (!refreshing_ && row_ >= 0 && line->text() != set_.rows[row_].name && !renameExperiment(line->text()))
+                    if (!refreshing_ && row_ >= 0 && line->text() != set_.rows[row_].name &&
+                        !renameExperiment(line->text()))
                         line->setText(set_.rows[row_].name);
                 });
             } else {
-                connect(line, &QLineEdit::textEdited, this, [this, field](const QString& t) { fieldEdited(field, t); });
+                connect(line, &QLineEdit::textEdited, this,
+                        [this, field](const QString& t) { fieldEdited(field, t); });
             }
             lines_.insert(column, line);
             editor = line;
@@ -292,7 +305,8 @@ QWidget* EditorWindow::buildFields() {
                 if (refreshing_ || row_ < 0 || set_.rows[row_].cpuType == index + 1)
                     return;
                 if (set_.nameTaken(index + 1, set_.rows[row_].name)) {
-                    tell(QStringLiteral("类型 %1 已有名为“%2”的实验").arg(kTypeCaptions[index], set_.rows[row_].name));
+                    tell(QStringLiteral("类型 %1 已有名为“%2”的实验")
+                             .arg(kTypeCaptions[index], set_.rows[row_].name));
                     refreshFields();
                     return;
                 }
@@ -421,7 +435,8 @@ bool EditorWindow::save() {
         tell(QStringLiteral("不能保存：\n") + blockers.join('\n'));
         return false;
     }
-    if (const QStringList warnings = set_.saveWarnings(); !warnings.isEmpty() &&
+    if (const QStringList warnings = set_.saveWarnings();
+        !warnings.isEmpty() &&
         !confirm(QStringLiteral("以下内容载入时会被截断：\n%1\n\n仍然保存吗？").arg(warnings.join('\n'))))
         return false;
     try {
@@ -486,7 +501,8 @@ bool EditorWindow::renameExperiment(const QString& name) {
         return false;
     }
     if (set_.nameTaken(set_.rows[row_].cpuType, trimmed, row_)) {
-        tell(QStringLiteral("类型 %1 已有名为“%2”的实验").arg(kTypeCaptions[set_.rows[row_].cpuType - 1], trimmed));
+        tell(QStringLiteral("类型 %1 已有名为“%2”的实验")
+                 .arg(kTypeCaptions[set_.rows[row_].cpuType - 1], trimmed));
         return false;
     }
     QList<CatalogueRow> rows = set_.rows;
@@ -596,7 +612,9 @@ void EditorWindow::fieldEdited(QString CatalogueRow::*field, const QString& text
         return;
     QList<CatalogueRow> rows = set_.rows;
     rows[row_].*field = text;
-    editRows(rows, row_, QStringLiteral("修改%1").arg(field == &CatalogueRow::wiring ? QStringLiteral("实验接线") : columnOf(field)),
+    editRows(rows, row_,
+             QStringLiteral("修改%1").arg(field == &CatalogueRow::wiring ? QStringLiteral("实验接线")
+                                                                         : columnOf(field)),
              keyOf(field));
 }
 
@@ -703,8 +721,9 @@ void EditorWindow::terminalClicked(const QString& terminal) {
     const QString name = terminal.toUpper();
     if (pendingTerminal_.isEmpty() || pendingTerminal_ == name) {
         pendingTerminal_ = pendingTerminal_ == name ? QString() : name;
-        pending_->setText(pendingTerminal_.isEmpty() ? QStringLiteral("依次点击两个接线端，添加一步接线")
-                                                     : QStringLiteral("%1 > ？ 请点击另一个接线端").arg(name));
+        pending_->setText(pendingTerminal_.isEmpty()
+                              ? QStringLiteral("依次点击两个接线端，添加一步接线")
+                              : QStringLiteral("%1 > ？ 请点击另一个接线端").arg(name));
         return;
     }
     QStringList steps = currentSteps();
@@ -736,7 +755,9 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
             if (index >= 0) {
                 const boards::Component& c = board_->components()[index];
                 if (c.kind == boards::ComponentKind::Terminal)
-                    terminalClicked(c.name.startsWith(QStringLiteral("SHP_"), Qt::CaseInsensitive) ? c.name.mid(4) : c.name);
+                    terminalClicked(c.name.startsWith(QStringLiteral("SHP_"), Qt::CaseInsensitive)
+                                        ? c.name.mid(4)
+                                        : c.name);
             }
             return true;
         }
@@ -757,15 +778,18 @@ void EditorWindow::refreshPreviews() {
     const QString work = set_.workingFolder();
     const QString program = programfolder::path();
     auto find = [&](const QString& folder, const QString& name) {
-        return folder.isEmpty() || name.isEmpty() ? QString() : contentfolder::find(folder + name, work, program);
+        return folder.isEmpty() || name.isEmpty() ? QString()
+                                                  : contentfolder::find(folder + name, work, program);
     };
-    const QString sourcePath = r ? find(contentFolder(&CatalogueRow::program, r->cpuType), r->program) : QString();
+    const QString sourcePath =
+        r ? find(contentFolder(&CatalogueRow::program, r->cpuType), r->program) : QString();
     const int type = r ? r->cpuType : 0;
     // Reloaded only when what they show changes: a click on the board must stay quick.
     if (source_->property("shown").toString() != sourcePath || highlighterType_ != type) {
         source_->setProperty("shown", sourcePath);
         if (type != highlighterType_) {
-            std::unique_ptr<TSynCustomHighlighter> next = asmhighlighters::create(type >= 1 && type <= 3 ? type : 0);
+            std::unique_ptr<TSynCustomHighlighter> next =
+                asmhighlighters::create(type >= 1 && type <= 3 ? type : 0);
             source_->setHighlighter(next.get());
             highlighter_ = std::move(next);
             highlighterType_ = type;
@@ -797,8 +821,10 @@ void EditorWindow::chooseFile(QString CatalogueRow::*field) {
         tell(QStringLiteral("PCI 实验没有源程序"));
         return;
     }
-    const QString filter = field == &CatalogueRow::program ? QStringLiteral("汇编源程序 (*.asm *.ASM);;所有文件 (*)")
-                                                           : QStringLiteral("图片 (*.jpg *.jpeg *.bmp *.png *.ico *.wmf *.emf);;所有文件 (*)");
+    const QString filter =
+        field == &CatalogueRow::program
+            ? QStringLiteral("汇编源程序 (*.asm *.ASM);;所有文件 (*)")
+            : QStringLiteral("图片 (*.jpg *.jpeg *.bmp *.png *.ico *.wmf *.emf);;所有文件 (*)");
     const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"), QString(), filter);
     if (chosen.isEmpty())
         return;
@@ -807,7 +833,8 @@ void EditorWindow::chooseFile(QString CatalogueRow::*field) {
     if (QFileInfo(chosen).absoluteFilePath() != QFileInfo(target).absoluteFilePath()) {
         QFile a(chosen), b(target);
         const bool exists = b.exists();
-        const bool same = exists && a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
+        const bool same = exists && a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                          a.readAll() == b.readAll();
         a.close();
         b.close();
         if (exists && !same && !confirm(QStringLiteral("%1%2 已存在，用所选文件替换吗？").arg(folder, name)))
@@ -817,7 +844,8 @@ void EditorWindow::chooseFile(QString CatalogueRow::*field) {
             const QString temp = target + QStringLiteral(".part");
             QFile::remove(temp);
             if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(chosen, temp) ||
-                std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
+                std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
+                    0) {
                 QFile::remove(temp);
                 tell(QStringLiteral("不能复制到 %1").arg(QDir::toNativeSeparators(target)));
                 return;
@@ -830,8 +858,9 @@ void EditorWindow::chooseFile(QString CatalogueRow::*field) {
 }
 
 void EditorWindow::refreshTitle() {
-    setWindowTitle(set_.path().isEmpty() ? kTitle
-                                         : QStringLiteral("%1 - %2[*]").arg(kTitle, QDir::toNativeSeparators(set_.path())));
+    setWindowTitle(set_.path().isEmpty()
+                       ? kTitle
+                       : QStringLiteral("%1 - %2[*]").arg(kTitle, QDir::toNativeSeparators(set_.path())));
     setWindowModified(modified());
 }
 
@@ -839,9 +868,12 @@ bool EditorWindow::maybeSave() {
     if (!modified())
         return true;
     switch (askUnsaved()) {
-    case Answer::Save: return save();
-    case Answer::Discard: return true;
-    case Answer::Cancel: return false;
+    case Answer::Save:
+        return save();
+    case Answer::Discard:
+        return true;
+    case Answer::Cancel:
+        return false;
     }
     return false;
 }
@@ -871,10 +903,13 @@ void EditorWindow::exportPack() {
         path += QStringLiteral(".labpack");
     try {
         QStringList missing;
-        const contentpack::Content content = contentpack::collect(rows, set_.workingFolder(), programfolder::path(), &missing);
+        const contentpack::Content content =
+            contentpack::collect(rows, set_.workingFolder(), programfolder::path(), &missing);
         contentpack::writePack(path, content);
         if (!missing.isEmpty())
-            tell(QStringLiteral("已导出 %1 个实验，以下文件找不到，未放入实验包：\n%2").arg(rows.size()).arg(missing.join('\n')));
+            tell(QStringLiteral("已导出 %1 个实验，以下文件找不到，未放入实验包：\n%2")
+                     .arg(rows.size())
+                     .arg(missing.join('\n')));
         else
             statusBar()->showMessage(QStringLiteral("已导出 %1 个实验").arg(rows.size()), 3000);
     } catch (const std::exception& e) {
@@ -886,15 +921,17 @@ void EditorWindow::importPack() {
     if (set_.path().isEmpty())
         return;
     if (QFileInfo(set_.path()).fileName() != QLatin1String(contentpack::CatalogueFile)) {
-        tell(QStringLiteral("实验包只能导入名为 %1 的实验目录").arg(QLatin1String(contentpack::CatalogueFile)));
+        tell(QStringLiteral("实验包只能导入名为 %1 的实验目录")
+                 .arg(QLatin1String(contentpack::CatalogueFile)));
         return;
     }
     if (modified()) {
         if (!confirm(QStringLiteral("导入前须先保存修改。现在保存吗？")) || !save())
             return;
     }
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("导入实验包"), set_.workingFolder(),
-                                                      QStringLiteral("实验包 (*.labpack);;所有文件 (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("导入实验包"), set_.workingFolder(),
+                                     QStringLiteral("实验包 (*.labpack);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     try {
@@ -907,7 +944,8 @@ void EditorWindow::importPack() {
         contentpack::Conflicts mode = contentpack::Conflicts::Skip;
         if (!clashes.isEmpty()) {
             QMessageBox box(QMessageBox::Question, kTitle,
-                            QStringLiteral("以下实验已存在：\n%1\n\n用实验包中的替换，还是保留现有的？").arg(clashes.join('\n')),
+                            QStringLiteral("以下实验已存在：\n%1\n\n用实验包中的替换，还是保留现有的？")
+                                .arg(clashes.join('\n')),
                             QMessageBox::NoButton, this);
             QPushButton* replace = box.addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
             QPushButton* keep = box.addButton(QStringLiteral("保留"), QMessageBox::AcceptRole);
@@ -915,12 +953,15 @@ void EditorWindow::importPack() {
             box.exec();
             if (box.clickedButton() != replace && box.clickedButton() != keep)
                 return;
-            mode = box.clickedButton() == replace ? contentpack::Conflicts::Replace : contentpack::Conflicts::Skip;
+            mode = box.clickedButton() == replace ? contentpack::Conflicts::Replace
+                                                  : contentpack::Conflicts::Skip;
         }
         const contentpack::MergeResult result = contentpack::mergePack(content, set_.workingFolder(), mode);
         openCatalogue(set_.path());
         statusBar()->showMessage(QStringLiteral("已导入：新增 %1 个，替换 %2 个，保留 %3 个实验")
-                                     .arg(result.added).arg(result.replaced).arg(result.kept),
+                                     .arg(result.added)
+                                     .arg(result.replaced)
+                                     .arg(result.kept),
                                  5000);
     } catch (const CatalogueInUse&) {
         tell(inUseText());
@@ -929,7 +970,11 @@ void EditorWindow::importPack() {
     }
 }
 
-QLineEdit* EditorWindow::field(const QString& column) const { return lines_.value(column); }
-QLabel* EditorWindow::counter(const QString& column) const { return counters_.value(column); }
+QLineEdit* EditorWindow::field(const QString& column) const {
+    return lines_.value(column);
+}
+QLabel* EditorWindow::counter(const QString& column) const {
+    return counters_.value(column);
+}
 
 } // namespace editor

@@ -1,7 +1,7 @@
 #pragma once
-// The experiment editor's main window: the experiments of the catalogue by type, the ten columns of the chosen
-// one with their byte counts, wiring by clicking on a board as labguide draws it, source and picture previews,
-// saving with undo and redo, and content packs.
+// The experiment editor's main window: the experiments of the catalogue by type, the ten columns of the
+// chosen one with their byte counts, wiring by clicking on a board as labguide draws it, source and picture
+// previews, saving with undo and redo, and content packs.
 #include "editor/ExperimentSet.h"
 
 #include <QMainWindow>

@@ -42,7 +42,9 @@ int rowsOfNameBefore(const CatalogueRow& r, int before, const QList<CatalogueRow
 
 } // namespace
 
-QString inUseText() { return QStringLiteral("实验演示向导正在使用此目录，请先关闭"); }
+QString inUseText() {
+    return QStringLiteral("实验演示向导正在使用此目录，请先关闭");
+}
 
 ExperimentSet ExperimentSet::open(const QString& path) {
     if (!QFileInfo(path).isFile())
@@ -54,7 +56,9 @@ ExperimentSet ExperimentSet::open(const QString& path) {
     return set;
 }
 
-QString ExperimentSet::workingFolder() const { return QFileInfo(path_).absolutePath() + '/'; }
+QString ExperimentSet::workingFolder() const {
+    return QFileInfo(path_).absolutePath() + '/';
+}
 
 QList<int> ExperimentSet::rowsOfType(int cpuType) const {
     QList<int> found;
@@ -96,7 +100,8 @@ QStringList ExperimentSet::saveWarnings() const {
     QStringList warnings;
     for (int i = 0; i < rows.size(); ++i) {
         const CatalogueRow& r = rows[i];
-        // The editor keeps names unique; a catalogue may come with duplicates (labguide warns and takes the last).
+        // The editor keeps names unique; a catalogue may come with duplicates (labguide warns and takes the
+        // last).
         if (nameTaken(r.cpuType, r.name, i) && rowsOfNameBefore(r, i, rows) == 0)
             warnings << who(r) + QStringLiteral("实验名称有重复");
         for (const cataloguesource::FieldCapacity& c : cataloguesource::fieldCapacities()) {
@@ -105,7 +110,9 @@ QStringList ExperimentSet::saveWarnings() const {
             const int n = cataloguesource::gbkBytes(r.*c.field);
             if (n > c.bytes)
                 warnings << who(r) + QStringLiteral("%1 %2 字节，载入时只保留前 %3 字节")
-                                         .arg(QString::fromUtf8(c.column)).arg(n).arg(c.bytes);
+                                         .arg(QString::fromUtf8(c.column))
+                                         .arg(n)
+                                         .arg(c.bytes);
         }
     }
     return warnings;

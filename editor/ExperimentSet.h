@@ -32,13 +32,15 @@ public:
     // A name not yet taken in the type: `base`, else "base (2)", "base (3)", ...
     QString freeName(int cpuType, const QString& base) const;
 
-    // What stops a save: one text a problem ("[51] 名称：实验接线 300 字节，超过 255 字节"); empty when it may be saved.
+    // What stops a save: one text a problem ("[51] 名称：实验接线 300 字节，超过 255 字节"); empty when it
+    // may be saved.
     QStringList saveBlockers() const;
     // What a save only warns about: fields (other than the wiring) that will be cut when loaded.
     QStringList saveWarnings() const;
 
     // Writes the rows beside the catalogue and renames, keeping the previous file as "<path>.bak". Raises
-    // Error, also for saveBlockers(), and inUseText() when labguide holds the catalogue; then nothing changed.
+    // Error, also for saveBlockers(), and inUseText() when labguide holds the catalogue; then nothing
+    // changed.
     void save() const;
 
 private:

@@ -9,7 +9,9 @@
 
 namespace editor {
 
-PicturePreview::PicturePreview(QWidget* parent) : QWidget(parent) { setMinimumSize(200, 150); }
+PicturePreview::PicturePreview(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(200, 150);
+}
 
 void PicturePreview::showFile(const QString& path) {
     image_ = QImage();

@@ -7,7 +7,9 @@
 
 namespace editor {
 
-QString wiringText(const QStringList& steps) { return steps.join(QStringLiteral("\r\n")); }
+QString wiringText(const QStringList& steps) {
+    return steps.join(QStringLiteral("\r\n"));
+}
 
 QStringList wiringSteps(const QString& text) {
     QStringList steps;
@@ -16,7 +18,9 @@ QStringList wiringSteps(const QString& text) {
     return steps;
 }
 
-QString stepFor(const QString& first, const QString& second) { return first.toUpper() + '>' + second.toUpper(); }
+QString stepFor(const QString& first, const QString& second) {
+    return first.toUpper() + '>' + second.toUpper();
+}
 
 QStringList checkWiring(int cpuType, const QStringList& steps) {
     QStringList lines;

@@ -8,7 +8,7 @@
 namespace cataloguesource {
 
 struct FieldCapacity {
-    const char* column;          // the column's name, UTF-8 ("实验接线")
+    const char* column; // the column's name, UTF-8 ("实验接线")
     QString CatalogueRow::*field;
     int bytes;
 };

@@ -16,7 +16,8 @@ namespace {
 
 // A catalogue of `count` experiments made from the shipped ones, names made unique.
 QString bigCatalogue(const QTemporaryDir& dir, int count) {
-    const QList<CatalogueRow> shipped = cataloguesource::readCatalogue(QStringLiteral(LABGUIDE_PROGRAM_DIR "/../work/QK740X.mdb"));
+    const QList<CatalogueRow> shipped =
+        cataloguesource::readCatalogue(QStringLiteral(LABGUIDE_PROGRAM_DIR "/../work/QK740X.mdb"));
     QList<CatalogueRow> rows;
     for (int i = 0; i < count; ++i) {
         CatalogueRow r = shipped[i % shipped.size()];
@@ -37,7 +38,8 @@ void BM_OpenCatalogue1000(benchmark::State& state) {
         w.openCatalogue(path);
         QApplication::processEvents(); // the window repainted with the list and the first experiment
     }
-    state.SetLabel("1,000 experiments, list + fields + board + previews shown; target < 300 ms; compare BM_ReadRows1000");
+    state.SetLabel("1,000 experiments, list + fields + board + previews shown; target < 300 ms; compare "
+                   "BM_ReadRows1000");
 }
 
 void BM_ReadRows1000(benchmark::State& state) {
@@ -49,9 +51,11 @@ void BM_ReadRows1000(benchmark::State& state) {
 }
 
 void press(QWidget* area, QPoint at) {
-    QMouseEvent down(QEvent::MouseButtonPress, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent down(QEvent::MouseButtonPress, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(area, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, area->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, area->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
     QApplication::sendEvent(area, &up);
 }
 

@@ -36,7 +36,8 @@ struct Folder {
 
 // labguide's own connection: exclusive, held from the first query on.
 std::unique_ptr<CatalogueConnection> holdAsLabguide(const QString& path) {
-    auto c = std::make_unique<CatalogueConnection>(cataloguesource::connectionString(path, cataloguesource::DefaultPassword, true));
+    auto c = std::make_unique<CatalogueConnection>(
+        cataloguesource::connectionString(path, cataloguesource::DefaultPassword, true));
     c->open();
     return c;
 }
@@ -74,7 +75,7 @@ TEST(ExperimentSet, WiringOver255BytesIsNotSavedOtherLongFieldsOnlyWarn) {
     EXPECT_FALSE(QFile::exists(f.catalogue + ".bak"));
 
     set.rows[0].wiring = editor::wiringText(steps.mid(0, 30)); // 30 x 6 + 29 x 2 = 238 bytes
-    set.rows[0].purpose = QString(200, QChar(0x4E2D));          // 400 GBK bytes
+    set.rows[0].purpose = QString(200, QChar(0x4E2D));         // 400 GBK bytes
     EXPECT_TRUE(set.saveBlockers().isEmpty());
     ASSERT_EQ(set.saveWarnings().size(), 1);
     EXPECT_TRUE(set.saveWarnings().first().contains(QStringLiteral("实验目的 400 字节")));
@@ -142,7 +143,9 @@ TEST(EditorWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsIt) {
     w.show();
     ASSERT_TRUE(w.newExperiment(QStringLiteral("乙")));
     int asked = 0;
-    w.askUnsaved = [&] { return ++asked == 1 ? editor::EditorWindow::Answer::Cancel : editor::EditorWindow::Answer::Save; };
+    w.askUnsaved = [&] {
+        return ++asked == 1 ? editor::EditorWindow::Answer::Cancel : editor::EditorWindow::Answer::Save;
+    };
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.close()); // saved, then closed

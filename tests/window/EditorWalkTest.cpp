@@ -7,10 +7,10 @@
 #include "boards/BoardForm.h"
 #include "editor/EditorWindow.h"
 #include "editor/PicturePreview.h"
-#include "source/SynEdit.h"
 #include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "engine/linksheet.h"
+#include "source/SynEdit.h"
 
 #include <QFile>
 #include <QLabel>
@@ -90,7 +90,8 @@ TEST(EditorWalk, ClickTwoTerminalsOnQK310XSaveAndLoadInLabguide) {
     EXPECT_TRUE(QFile::exists(catalogue + ".bak"));
 
     // labguide's load of the saved catalogue.
-    CatalogueConnection connection(cataloguesource::connectionString(catalogue, cataloguesource::DefaultPassword, true));
+    CatalogueConnection connection(
+        cataloguesource::connectionString(catalogue, cataloguesource::DefaultPassword, true));
     engine::setCatalogue(&connection);
     engine::CreateWiringSteps();
     ExperimentRecord.CpuType = Cpu51;
