@@ -132,6 +132,19 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
                                                       : Answer::Cancel;
     };
     tell = [this](const QString& text) { QMessageBox::warning(this, kTitle, text); };
+    askClashes = [this](const QStringList& clashes) {
+        QMessageBox box(QMessageBox::Question, kTitle,
+                        QStringLiteral("以下实验已存在：\n%1\n\n用实验包中的替换，还是保留现有的？")
+                            .arg(clashes.join('\n')),
+                        QMessageBox::NoButton, this);
+        QPushButton* replace = box.addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
+        QPushButton* keep = box.addButton(QStringLiteral("保留"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.exec();
+        return box.clickedButton() == replace ? ClashAnswer::Replace
+               : box.clickedButton() == keep  ? ClashAnswer::Keep
+                                              : ClashAnswer::Cancel;
+    };
     confirm = [this](const QString& text) {
         return QMessageBox::question(this, kTitle, text, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
@@ -901,6 +914,10 @@ void EditorWindow::exportPack() {
         return;
     if (!path.endsWith(QStringLiteral(".labpack")))
         path += QStringLiteral(".labpack");
+    exportPackTo(rows, path);
+}
+
+bool EditorWindow::exportPackTo(const QList<CatalogueRow>& rows, const QString& path) {
     try {
         QStringList missing;
         const contentpack::Content content =
@@ -912,8 +929,10 @@ void EditorWindow::exportPack() {
                      .arg(missing.join('\n')));
         else
             statusBar()->showMessage(QStringLiteral("已导出 %1 个实验").arg(rows.size()), 3000);
+        return true;
     } catch (const std::exception& e) {
         tell(QString::fromStdString(e.what()));
+        return false;
     }
 }
 
@@ -932,8 +951,15 @@ void EditorWindow::importPack() {
     const QString path =
         QFileDialog::getOpenFileName(this, QStringLiteral("导入实验包"), set_.workingFolder(),
                                      QStringLiteral("实验包 (*.labpack);;所有文件 (*)"));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        importPackFrom(path);
+}
+
+bool EditorWindow::importPackFrom(const QString& path) {
+    if (modified()) {
+        tell(QStringLiteral("请先保存修改，再导入实验包"));
+        return false;
+    }
     try {
         const contentpack::Content content = contentpack::readPack(path);
         QStringList clashes;
@@ -943,17 +969,10 @@ void EditorWindow::importPack() {
                     clashes << QStringLiteral("[%1] %2").arg(cataloguesource::typeName(r.cpuType), r.name);
         contentpack::Conflicts mode = contentpack::Conflicts::Skip;
         if (!clashes.isEmpty()) {
-            QMessageBox box(QMessageBox::Question, kTitle,
-                            QStringLiteral("以下实验已存在：\n%1\n\n用实验包中的替换，还是保留现有的？")
-                                .arg(clashes.join('\n')),
-                            QMessageBox::NoButton, this);
-            QPushButton* replace = box.addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
-            QPushButton* keep = box.addButton(QStringLiteral("保留"), QMessageBox::AcceptRole);
-            box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-            box.exec();
-            if (box.clickedButton() != replace && box.clickedButton() != keep)
-                return;
-            mode = box.clickedButton() == replace ? contentpack::Conflicts::Replace
+            const ClashAnswer answer = askClashes(clashes);
+            if (answer == ClashAnswer::Cancel)
+                return false;
+            mode = answer == ClashAnswer::Replace ? contentpack::Conflicts::Replace
                                                   : contentpack::Conflicts::Skip;
         }
         const contentpack::MergeResult result = contentpack::mergePack(content, set_.workingFolder(), mode);
@@ -963,11 +982,13 @@ void EditorWindow::importPack() {
                                      .arg(result.replaced)
                                      .arg(result.kept),
                                  5000);
+        return true;
     } catch (const CatalogueInUse&) {
         tell(inUseText());
     } catch (const std::exception& e) {
         tell(QString::fromStdString(e.what()));
     }
+    return false;
 }
 
 QLineEdit* EditorWindow::field(const QString& column) const {

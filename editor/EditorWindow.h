@@ -67,6 +67,16 @@ public:
     std::function<Answer()> askUnsaved;
     std::function<void(const QString& text)> tell;
     std::function<bool(const QString& text)> confirm;
+    // Experiments of a pack that the catalogue holds otherwise ("[51] NAME"): replace them, keep ours, or
+    // stop.
+    enum class ClashAnswer { Replace, Keep, Cancel };
+    std::function<ClashAnswer(const QStringList& clashes)> askClashes;
+
+    // The two pack commands after their file dialogs; false (with a message) when nothing was done.
+    bool exportPackTo(const QList<CatalogueRow>& rows, const QString& path);
+    // Merges the pack into the working folder and reopens the catalogue (its unsaved edits must be saved
+    // first).
+    bool importPackFrom(const QString& path);
 
     // Replaces the rows as an undoable edit (the row `select` is shown afterwards).
     void editRows(const QList<CatalogueRow>& rows, int select, const QString& what, int mergeKey = -1);

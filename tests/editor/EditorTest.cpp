@@ -175,6 +175,50 @@ TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
     EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
 }
 
+TEST(EditorWindow, PacksCarryExperimentsWithTheirFilesBetweenWorkingFolders) {
+    CatalogueRow led = row(1, QStringLiteral("甲"));
+    led.program = QStringLiteral("led.asm");
+    Folder from({led});
+    ASSERT_TRUE(writeFile(from.dir.filePath("asm/51/led.asm"), "mov a,#1\r\n"));
+    Folder into({row(1, QStringLiteral("乙"))});
+    const QString pack = from.dir.filePath("out.labpack");
+    QStringList told;
+    {
+        editor::EditorWindow w;
+        w.tell = [&](const QString& t) { told << t; };
+        ASSERT_TRUE(w.openCatalogue(from.catalogue));
+        ASSERT_TRUE(w.exportPackTo({led}, pack));
+    }
+    editor::EditorWindow w;
+    w.tell = [&](const QString& t) { told << t; };
+    ASSERT_TRUE(w.openCatalogue(into.catalogue));
+    ASSERT_TRUE(w.importPackFrom(pack));
+    EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue),
+              (QList<CatalogueRow>{row(1, QStringLiteral("乙")), led}));
+    EXPECT_EQ(w.experiments().rows.size(), 2);
+    EXPECT_EQ(readFile(into.dir.filePath("asm/51/led.asm")), "mov a,#1\r\n");
+
+    // The teacher's own version of 甲 meets the pack's: kept or replaced as answered.
+    w.showType(1);
+    w.selectRow(1);
+    w.field(QStringLiteral("入口地址"))->setText(QStringLiteral("8000H"));
+    Q_EMIT w.field(QStringLiteral("入口地址"))->textEdited(QStringLiteral("8000H"));
+    EXPECT_FALSE(w.importPackFrom(pack)); // unsaved edits first
+    ASSERT_TRUE(w.save());
+    w.askClashes = [](const QStringList&) { return editor::EditorWindow::ClashAnswer::Keep; };
+    ASSERT_TRUE(w.importPackFrom(pack));
+    EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue)[1].entry, QStringLiteral("8000H"));
+    w.askClashes = [](const QStringList&) { return editor::EditorWindow::ClashAnswer::Replace; };
+    {
+        auto labguide = holdAsLabguide(into.catalogue);
+        told.clear();
+        EXPECT_FALSE(w.importPackFrom(pack));
+        EXPECT_EQ(told, QStringList{editor::inUseText()});
+    }
+    ASSERT_TRUE(w.importPackFrom(pack));
+    EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue)[1], led);
+}
+
 TEST(WiringCheck, NamesUnknownTerminalsPerBoardEmptyStepsAndTheBudget) {
     const QStringList steps = {QStringLiteral("P10>L1"), QString(), QStringLiteral("P10>XYZ")};
     EXPECT_EQ(editor::wiringText(steps), QStringLiteral("P10>L1\r\n\r\nP10>XYZ"));
