@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QTimer>
 
 namespace app {
@@ -57,6 +58,14 @@ ToolsMenu::ToolsMenu(Tmainform& window) : QObject(&window), window_(window) {
     print_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     export_ = menu->addAction(QStringLiteral("导出实验指导书 (PDF)…(&D)"));
     export_->setObjectName(QStringLiteral("N_exportHandout"));
+    menu->addSeparator();
+    QAction* editorItem = menu->addAction(QStringLiteral("实验编辑器(&E)"));
+    editorItem->setObjectName(QStringLiteral("labeditItem"));
+    connect(editorItem, &QAction::triggered, this, [] {
+        // It edits the catalogue of this working folder (the current folder, as for the program).
+        if (!QProcess::startDetached(programfolder::path() + QStringLiteral("labedit"), {}, QDir::currentPath()))
+            errorreport::report(QStringLiteral("无法启动实验编辑器"));
+    });
     connect(print_, &QAction::triggered, this, [this] { errorreport::guarded([this] { print(); }); });
     connect(export_, &QAction::triggered, this, [this] { errorreport::guarded([this] { exportPdf(); }); });
 

@@ -1,6 +1,7 @@
 #pragma once
 // The "工具" menu after "视图": the experiment handout, printed (with a preview) or saved as a PDF, for the
-// current experiment of the docked board. Other tools add their items to the same menu through menuOf().
+// current experiment of the docked board, and the experiment editor. Other tools add their items to the same
+// menu through toolsMenuOf().
 #include <QObject>
 #include <QString>
 

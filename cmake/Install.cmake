@@ -1,4 +1,4 @@
-# Installing like a desktop program: the program folder <prefix>/lib/labguide holds labguide and labtool;
+# Installing like a desktop program: the program folder <prefix>/lib/labguide holds labguide, labedit and labtool;
 # the architecture-independent data (asm/, pic/ and the built catalogue QK740X.mdb, the template of each
 # user's copy) lies in <prefix>/share/labguide, and the program folder finds it through links, since the
 # program looks for asm/ and pic/ in its own folder. <prefix>/bin/labguide is the launcher that prepares the
@@ -14,7 +14,7 @@ function(labguide_install_link name)
       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${LABGUIDE_INSTALL_PROGRAM_DIR}/${name}\" SYMBOLIC)")
 endfunction()
 
-foreach(program labguide labtool)
+foreach(program labguide labedit labtool)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${LABGUIDE_INSTALL_PROGRAM_DIR})
     # Symbols resolved at start, so the relocation tables can be read-only.
@@ -26,6 +26,10 @@ if(TARGET labtool)
   labguide_install_link(QK740X.mdb)
   install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
     file(CREATE_LINK ../${LABGUIDE_INSTALL_PROGRAM_DIR}/labtool \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/labtool\" SYMBOLIC)")
+endif()
+if(TARGET labedit)
+  install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+    file(CREATE_LINK ../${LABGUIDE_INSTALL_PROGRAM_DIR}/labedit \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/labedit\" SYMBOLIC)")
 endif()
 foreach(folder asm pic)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/${folder}/ DESTINATION ${LABGUIDE_INSTALL_DATA_DIR}/${folder}
@@ -67,7 +71,8 @@ QK310X+ and QK930X trainer boxes: the board drawing, the wiring list step by
 step, the assembly source, the experiment's texts and pictures, reference
 pictures and a camera tab. The user interface is in Chinese.
 .
-Includes labtool, the teachers' command-line companion.")
+Includes labedit, the teachers' experiment editor, and labtool, their
+command-line companion.")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://labguide.example.org/)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

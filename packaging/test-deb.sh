@@ -34,16 +34,17 @@ if command -v apt-cache >/dev/null; then
 fi
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6 ($7 == "->" ? " -> " $8 : "")}')
-for path in ./usr/bin/labguide ./usr/lib/labguide/labguide ./usr/lib/labguide/labtool \
+for path in ./usr/bin/labguide ./usr/lib/labguide/labguide ./usr/lib/labguide/labtool ./usr/lib/labguide/labedit \
   ./usr/share/labguide/QK740X.mdb ./usr/share/labguide/asm/51/ ./usr/share/labguide/asm/88/ \
   ./usr/share/labguide/asm/96/ ./usr/share/labguide/pic/ ./usr/share/applications/labguide.desktop \
   ./usr/share/icons/hicolor/64x64/apps/labguide.png ./usr/share/pixmaps/labguide.png \
   ./usr/share/doc/labguide/copyright ./usr/share/doc/labguide/changelog.gz \
-  ./usr/share/man/man1/labguide.1.gz ./usr/share/man/man1/labtool.1.gz \
+  ./usr/share/man/man1/labguide.1.gz ./usr/share/man/man1/labtool.1.gz ./usr/share/man/man1/labedit.1.gz \
+  ./usr/share/applications/labedit.desktop \
   ./usr/share/metainfo/org.example.labguide.metainfo.xml; do
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done
-for link in "./usr/bin/labtool -> ../lib/labguide/labtool" "./usr/lib/labguide/asm -> ../../share/labguide/asm" \
+for link in "./usr/bin/labtool -> ../lib/labguide/labtool" "./usr/bin/labedit -> ../lib/labguide/labedit" "./usr/lib/labguide/asm -> ../../share/labguide/asm" \
   "./usr/lib/labguide/pic -> ../../share/labguide/pic" "./usr/lib/labguide/QK740X.mdb -> ../../share/labguide/QK740X.mdb"; do
   grep -qxF "$link" <<<"$contents" || fail "the package lacks the link $link"
 done

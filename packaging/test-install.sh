@@ -28,7 +28,7 @@ prog=$usr/lib/labguide
 
 # The program folder: both executables, and links to asm/, pic/ and the catalogue template, which lie with
 # the architecture-independent data in share/labguide as delivered.
-for exe in labguide labtool; do
+for exe in labguide labedit labtool; do
   check "$prog/$exe is not an executable" test -x "$prog/$exe" -a -f "$prog/$exe"
 done
 for name in asm pic QK740X.mdb; do
@@ -46,6 +46,7 @@ check "the catalogue template differs from the built one" cmp -s "$prog/QK740X.m
 # The commands on the PATH.
 check "bin/labguide is not an executable launcher" test -x "$usr/bin/labguide" -a -f "$usr/bin/labguide"
 check "bin/labtool does not lead to the program folder" test "$(readlink "$usr/bin/labtool")" = ../lib/labguide/labtool
+check "bin/labedit does not lead to the program folder" test "$(readlink "$usr/bin/labedit")" = ../lib/labguide/labedit
 listed=$("$usr/bin/labtool" catalogue list "$prog/QK740X.mdb" 2>&1) || fail "installed labtool cannot list the catalogue: $listed"
 check "the installed catalogue lists no experiment" test -n "$listed"
 # The installed program folder is as complete as the build's: the same lint findings for both.
@@ -60,8 +61,14 @@ for line in "[Desktop Entry]" "Type=Application" "Name=实验演示向导" "Exec
   "Actions=large;" "[Desktop Action large]" "Name=大字显示" "Exec=labguide --scale 1.5"; do
   check "desktop entry lacks '$line'" grep -qxF "$line" "$entry"
 done
+editor_entry=$usr/share/applications/labedit.desktop
+check "no desktop entry for the editor" test -f "$editor_entry"
+for line in "Name=实验编辑器" "Icon=labguide" "Terminal=false"; do
+  check "the editor's desktop entry lacks '$line'" grep -qxF "$line" "$editor_entry"
+done
 if command -v desktop-file-validate >/dev/null; then
   check "desktop-file-validate rejects the entry" desktop-file-validate "$entry"
+  check "desktop-file-validate rejects the editor's entry" desktop-file-validate "$editor_entry"
 else
   echo "SKIP: desktop-file-validate (desktop-file-utils) is not installed; the desktop entry is not validated"
 fi
@@ -81,7 +88,7 @@ copyright=$usr/share/doc/labguide/copyright
 check "no copyright file" test -f "$copyright"
 check "the copyright file is not machine-readable" grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$copyright"
 check "the copyright file does not say GPL-3+" grep -qx "License: GPL-3+" "$copyright"
-for page in labguide labtool; do
+for page in labguide labedit labtool; do
   man=$usr/share/man/man1/$page.1.gz
   check "no manual page $page(1)" test -f "$man"
   check "$page(1) does not open as a manual page" test "$(gzip -dc "$man" 2>/dev/null | grep -c "^\.Dt ${page^^} 1")" = 1

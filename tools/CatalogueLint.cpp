@@ -2,24 +2,12 @@
 
 #include "base/Gbk.h"
 #include "base/ContentFolder.h"
+#include "engine/FieldCapacity.h"
 #include "engine/linksheet.h"
 
 #include <QSet>
 
 namespace {
-
-struct Capacity {
-    const char* what;
-    QString CatalogueRow::*field;
-    int bytes;
-};
-
-const Capacity kCapacities[] = {
-    {"实验名称", &CatalogueRow::name, 100},     {"入口地址", &CatalogueRow::entry, 10},
-    {"实验电路", &CatalogueRow::circuit, 50},   {"实验框图", &CatalogueRow::flowChart, 50},
-    {"实验接线", &CatalogueRow::wiring, 255},   {"实验程序", &CatalogueRow::program, 50},
-    {"实验目的", &CatalogueRow::purpose, 255},  {"实验要求", &CatalogueRow::requirement, 255},
-};
 
 QString sourceFolder(int cpuType) {
     switch (cpuType) {
@@ -38,10 +26,10 @@ QString typeProblem(const CatalogueRow& r) {
 
 QStringList capacityProblems(const CatalogueRow& r) {
     QStringList problems;
-    for (const Capacity& c : kCapacities) {
-        const int n = static_cast<int>(gbk::encode(r.*c.field).size());
+    for (const cataloguesource::FieldCapacity& c : cataloguesource::fieldCapacities()) {
+        const int n = cataloguesource::gbkBytes(r.*c.field);
         if (n > c.bytes)
-            problems << QStringLiteral("%1 is %2 bytes; only the first %3 are used").arg(QString::fromUtf8(c.what)).arg(n).arg(c.bytes);
+            problems << QStringLiteral("%1 is %2 bytes; only the first %3 are used").arg(QString::fromUtf8(c.column)).arg(n).arg(c.bytes);
     }
     return problems;
 }

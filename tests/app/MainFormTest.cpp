@@ -109,6 +109,7 @@ TEST_F(MainFormFixture, HasTheWholeMenuBar) {
         tools << plain(a->text()) + a->shortcut().toString();
     EXPECT_TRUE(tools.contains("打印实验指导书…Ctrl+P")) << tools.join("|").toStdString();
     EXPECT_TRUE(tools.contains("导出实验指导书 (PDF)…")) << tools.join("|").toStdString();
+    EXPECT_TRUE(tools.contains("实验编辑器")) << tools.join("|").toStdString();
     EXPECT_EQ(mainform->referenceItems().size(), 3 + 11 + 30);
     const std::pair<const char*, const char*> samples[] = {
         {"N_cz11", "用户实验通信接口"}, {"n_pwm", "PWM"},       {"n_ic89s52", "AT89s52"},

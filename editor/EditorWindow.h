@@ -1,0 +1,140 @@
+#pragma once
+// The experiment editor's main window: the experiments of the catalogue by type, the ten columns of the
+// chosen one with their byte counts, wiring by clicking on a board as labguide draws it, source and picture
+// previews, saving with undo and redo, and content packs.
+#include "editor/ExperimentSet.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QUndoStack>
+
+#include <functional>
+
+#include "boards/BoardForm.h"
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QScrollArea;
+class QTabWidget;
+class TSynEdit;
+#include "source/SynEditHighlighter.h"
+
+namespace editor {
+
+class PicturePreview;
+
+class EditorWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit EditorWindow(QWidget* parent = nullptr);
+    ~EditorWindow() override;
+
+    // Opens a catalogue; on failure says why (inUseText() when labguide holds it) and keeps what was open.
+    bool openCatalogue(const QString& path);
+    // Saves, after the blockers and warnings; false when nothing was saved.
+    bool save();
+    bool modified() const { return !undo_.isClean(); }
+
+    // The experiment type shown (1..4) and the row being edited (-1: none).
+    int shownType() const { return type_; }
+    void showType(int cpuType);
+    int currentRow() const { return row_; }
+    void selectRow(int row);
+    // A new experiment of the shown type; false (with a message) when the name is empty or taken.
+    bool newExperiment(const QString& name);
+    bool renameExperiment(const QString& name);
+    void duplicateExperiment();
+    void deleteExperiment();
+    // The board the wiring is clicked on; one of those that offer the experiment's type.
+    void chooseBoard(const QString& board);
+    // A click on a terminal by its name as the board spells it: the second of two appends a step.
+    void terminalClicked(const QString& terminal);
+
+    const ExperimentSet& experiments() const { return set_; }
+    QUndoStack& undoStack() { return undo_; }
+    BoardForm* boardForm() const { return board_; }
+    QListWidget* stepList() const { return steps_; }
+    QLabel* checkLabel() const { return check_; }
+    QLineEdit* field(const QString& column) const;
+    QLabel* counter(const QString& column) const;
+    PicturePreview* circuitPreview() const { return circuitPreview_; }
+    TSynEdit* sourcePreview() const { return source_; }
+
+    // The questions the window asks (tests answer them): a yes/no/cancel for unsaved work, a plain message.
+    enum class Answer { Save, Discard, Cancel };
+    std::function<Answer()> askUnsaved;
+    std::function<void(const QString& text)> tell;
+    std::function<bool(const QString& text)> confirm;
+    // Experiments of a pack that the catalogue holds otherwise ("[51] NAME"): replace them, keep ours, or
+    // stop.
+    enum class ClashAnswer { Replace, Keep, Cancel };
+    std::function<ClashAnswer(const QStringList& clashes)> askClashes;
+
+    // The two pack commands after their file dialogs; false (with a message) when nothing was done.
+    bool exportPackTo(const QList<CatalogueRow>& rows, const QString& path);
+    // Merges the pack into the working folder and reopens the catalogue (its unsaved edits must be saved
+    // first).
+    bool importPackFrom(const QString& path);
+
+    // Replaces the rows as an undoable edit (the row `select` is shown afterwards).
+    void editRows(const QList<CatalogueRow>& rows, int select, const QString& what, int mergeKey = -1);
+    // Applies rows without recording (undo and redo).
+    void applyRows(const QList<CatalogueRow>& rows, int select);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    QWidget* buildList();
+    QWidget* buildFields();
+    QWidget* buildWiring();
+    void refreshList();
+    void refreshFields();
+    void refreshWiring();
+    void refreshPreviews();
+    void refreshTitle();
+    void fieldEdited(QString CatalogueRow::*field, const QString& text);
+    void updateCounter(QString CatalogueRow::*field, const QString& text);
+    void setSteps(const QStringList& steps, int select);
+    QStringList currentSteps() const;
+    void drawSelectedStep();
+    void chooseFile(QString CatalogueRow::*field);
+    bool maybeSave();
+    void openDialog();
+    void exportPack();
+    void importPack();
+
+    ExperimentSet set_;
+    QUndoStack undo_;
+    int type_ = 1;
+    int row_ = -1;
+    bool refreshing_ = false;
+    QString pendingTerminal_;
+    QString attempted_;     // the folder of the catalogue last opened or tried
+    QString attemptedPath_; // and that catalogue
+
+    QComboBox* typeBox_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QComboBox* cpuBox_ = nullptr;
+    QHash<QString, QLineEdit*> lines_;
+    QHash<QString, QPlainTextEdit*> texts_;
+    QHash<QString, QLabel*> counters_;
+    QComboBox* boardBox_ = nullptr;
+    QScrollArea* boardScroll_ = nullptr;
+    QPointer<BoardForm> board_;
+    QListWidget* steps_ = nullptr;
+    QLabel* check_ = nullptr;
+    QLabel* pending_ = nullptr;
+    TSynEdit* source_ = nullptr;
+    std::unique_ptr<TSynCustomHighlighter> highlighter_;
+    int highlighterType_ = 0;
+    PicturePreview* circuitPreview_ = nullptr;
+    PicturePreview* flowPreview_ = nullptr;
+};
+
+} // namespace editor

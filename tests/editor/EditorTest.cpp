@@ -1,0 +1,232 @@
+// The editor's catalogue handling: what a save keeps and refuses, labguide's lock, names unique in a type,
+// undo, and the wiring check.
+#include "editor/EditorWindow.h"
+#include "editor/ExperimentSet.h"
+#include "editor/WiringCheck.h"
+#include "engine/Catalogue.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+CatalogueRow row(int type, const QString& name, const QString& wiring = QStringLiteral("P10>L1")) {
+    CatalogueRow r;
+    r.cpuType = type;
+    r.name = name;
+    r.wiring = wiring;
+    return r;
+}
+
+struct Folder {
+    QTemporaryDir dir;
+    QString catalogue = dir.filePath(QStringLiteral("QK740X.mdb"));
+    explicit Folder(const QList<CatalogueRow>& rows) { cataloguesource::writeCatalogue(catalogue, rows); }
+};
+
+// labguide's own connection: exclusive, held from the first query on.
+std::unique_ptr<CatalogueConnection> holdAsLabguide(const QString& path) {
+    auto c = std::make_unique<CatalogueConnection>(
+        cataloguesource::connectionString(path, cataloguesource::DefaultPassword, true));
+    c->open();
+    return c;
+}
+
+} // namespace
+
+TEST(ExperimentSet, SaveKeepsThePreviousCatalogueAsBak) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    const QByteArray before = readFile(f.catalogue);
+    editor::ExperimentSet set = editor::ExperimentSet::open(f.catalogue);
+    set.rows << row(1, QStringLiteral("乙"));
+    set.save();
+    EXPECT_EQ(readFile(f.catalogue + ".bak"), before);
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue), set.rows);
+    // A second save replaces the backup by the catalogue as it was before it.
+    const QByteArray second = readFile(f.catalogue);
+    set.rows.removeFirst();
+    set.save();
+    EXPECT_EQ(readFile(f.catalogue + ".bak"), second);
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 1);
+}
+
+TEST(ExperimentSet, WiringOver255BytesIsNotSavedOtherLongFieldsOnlyWarn) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    const QByteArray before = readFile(f.catalogue);
+    editor::ExperimentSet set = editor::ExperimentSet::open(f.catalogue);
+    QStringList steps;
+    for (int i = 0; i < 40; ++i)
+        steps << QStringLiteral("P10>L%1").arg(i % 8 + 1); // 40 x 6 bytes + 39 CR LF = 318 bytes
+    set.rows[0].wiring = editor::wiringText(steps);
+    ASSERT_EQ(set.saveBlockers().size(), 1);
+    EXPECT_TRUE(set.saveBlockers().first().contains(QStringLiteral("318")));
+    EXPECT_FALSE(errorOf([&] { set.save(); }).isEmpty());
+    EXPECT_EQ(readFile(f.catalogue), before);
+    EXPECT_FALSE(QFile::exists(f.catalogue + ".bak"));
+
+    set.rows[0].wiring = editor::wiringText(steps.mid(0, 30)); // 30 x 6 + 29 x 2 = 238 bytes
+    set.rows[0].purpose = QString(200, QChar(0x4E2D));         // 400 GBK bytes
+    EXPECT_TRUE(set.saveBlockers().isEmpty());
+    ASSERT_EQ(set.saveWarnings().size(), 1);
+    EXPECT_TRUE(set.saveWarnings().first().contains(QStringLiteral("实验目的 400 字节")));
+    set.save();
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue), set.rows);
+}
+
+TEST(ExperimentSet, LabguideHoldingTheCatalogueStopsOpeningAndSaving) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    editor::ExperimentSet set = editor::ExperimentSet::open(f.catalogue);
+    const QByteArray before = readFile(f.catalogue);
+    {
+        auto labguide = holdAsLabguide(f.catalogue);
+        EXPECT_EQ(errorOf([&] { editor::ExperimentSet::open(f.catalogue); }), editor::inUseText());
+        set.rows << row(1, QStringLiteral("乙"));
+        EXPECT_EQ(errorOf([&] { set.save(); }), editor::inUseText());
+    }
+    EXPECT_EQ(readFile(f.catalogue), before);
+    EXPECT_FALSE(QFile::exists(f.catalogue + ".bak"));
+    set.save(); // once labguide is closed
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 2);
+}
+
+TEST(EditorWindow, NamesAreUniqueWithinTheirTypeAndEditsUndo) {
+    Folder f({row(1, QStringLiteral("甲")), row(2, QStringLiteral("乙"))});
+    editor::EditorWindow w;
+    QStringList told;
+    w.tell = [&](const QString& t) { told << t; };
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.showType(1);
+    EXPECT_FALSE(w.newExperiment(QStringLiteral("甲")));
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_TRUE(w.newExperiment(QStringLiteral("乙"))); // taken in type 88 only
+    EXPECT_FALSE(w.renameExperiment(QStringLiteral(" 甲 ")));
+    EXPECT_EQ(w.experiments().rows.size(), 3);
+    w.duplicateExperiment();
+    EXPECT_EQ(w.experiments().rows[w.currentRow()].name, QStringLiteral("乙 副本"));
+    EXPECT_TRUE(w.modified());
+
+    // The byte count follows the typing; typing in one field is one edit.
+    QLineEdit* entry = w.field(QStringLiteral("入口地址"));
+    const int edits = w.undoStack().count();
+    QTest::keyClicks(entry, QStringLiteral("00"));
+    QKeyEvent han(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("中")); // as an input method types it
+    QCoreApplication::sendEvent(entry, &han);
+    EXPECT_EQ(w.experiments().rows[w.currentRow()].entry, QStringLiteral("00中"));
+    EXPECT_EQ(w.undoStack().count(), edits + 1);
+    EXPECT_EQ(w.counter(QStringLiteral("入口地址"))->text(), QStringLiteral("4/10 字节"));
+
+    while (w.undoStack().canUndo())
+        w.undoStack().undo();
+    EXPECT_EQ(w.experiments().rows.size(), 2);
+    EXPECT_FALSE(w.modified());
+    w.undoStack().redo();
+    EXPECT_EQ(w.experiments().rows.size(), 3);
+}
+
+TEST(EditorWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsIt) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    editor::EditorWindow w;
+    w.tell = [](const QString&) {};
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.show();
+    ASSERT_TRUE(w.close()); // nothing changed: no question
+    w.show();
+    ASSERT_TRUE(w.newExperiment(QStringLiteral("乙")));
+    int asked = 0;
+    w.askUnsaved = [&] {
+        return ++asked == 1 ? editor::EditorWindow::Answer::Cancel : editor::EditorWindow::Answer::Save;
+    };
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.close()); // saved, then closed
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 2);
+}
+
+TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
+    Folder f({row(1, QStringLiteral("甲"), QStringLiteral("p10>l1,P11>L2")), row(1, QStringLiteral("乙"))});
+    editor::EditorWindow w;
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.selectRow(1);
+    w.selectRow(0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.stepList()->count(), 2);
+    EXPECT_FALSE(w.modified());
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
+
+    w.stepList()->item(0)->setText(QStringLiteral("P12>L3"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2"));
+    w.terminalClicked(QStringLiteral("p13"));
+    w.terminalClicked(QStringLiteral("l4"));
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2\r\nP13>L4"));
+    w.undoStack().undo();
+    w.undoStack().undo();
+    EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
+}
+
+TEST(EditorWindow, PacksCarryExperimentsWithTheirFilesBetweenWorkingFolders) {
+    CatalogueRow led = row(1, QStringLiteral("甲"));
+    led.program = QStringLiteral("led.asm");
+    Folder from({led});
+    ASSERT_TRUE(writeFile(from.dir.filePath("asm/51/led.asm"), "mov a,#1\r\n"));
+    Folder into({row(1, QStringLiteral("乙"))});
+    const QString pack = from.dir.filePath("out.labpack");
+    QStringList told;
+    {
+        editor::EditorWindow w;
+        w.tell = [&](const QString& t) { told << t; };
+        ASSERT_TRUE(w.openCatalogue(from.catalogue));
+        ASSERT_TRUE(w.exportPackTo({led}, pack));
+    }
+    editor::EditorWindow w;
+    w.tell = [&](const QString& t) { told << t; };
+    ASSERT_TRUE(w.openCatalogue(into.catalogue));
+    ASSERT_TRUE(w.importPackFrom(pack));
+    EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue),
+              (QList<CatalogueRow>{row(1, QStringLiteral("乙")), led}));
+    EXPECT_EQ(w.experiments().rows.size(), 2);
+    EXPECT_EQ(readFile(into.dir.filePath("asm/51/led.asm")), "mov a,#1\r\n");
+
+    // The teacher's own version of 甲 meets the pack's: kept or replaced as answered.
+    w.showType(1);
+    w.selectRow(1);
+    w.field(QStringLiteral("入口地址"))->setText(QStringLiteral("8000H"));
+    Q_EMIT w.field(QStringLiteral("入口地址"))->textEdited(QStringLiteral("8000H"));
+    EXPECT_FALSE(w.importPackFrom(pack)); // unsaved edits first
+    ASSERT_TRUE(w.save());
+    w.askClashes = [](const QStringList&) { return editor::EditorWindow::ClashAnswer::Keep; };
+    ASSERT_TRUE(w.importPackFrom(pack));
+    EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue)[1].entry, QStringLiteral("8000H"));
+    w.askClashes = [](const QStringList&) { return editor::EditorWindow::ClashAnswer::Replace; };
+    {
+        auto labguide = holdAsLabguide(into.catalogue);
+        told.clear();
+        EXPECT_FALSE(w.importPackFrom(pack));
+        EXPECT_EQ(told, QStringList{editor::inUseText()});
+    }
+    ASSERT_TRUE(w.importPackFrom(pack));
+    EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue)[1], led);
+}
+
+TEST(WiringCheck, NamesUnknownTerminalsPerBoardEmptyStepsAndTheBudget) {
+    const QStringList steps = {QStringLiteral("P10>L1"), QString(), QStringLiteral("P10>XYZ")};
+    EXPECT_EQ(editor::wiringText(steps), QStringLiteral("P10>L1\r\n\r\nP10>XYZ"));
+    const QStringList lines = editor::checkWiring(1, steps);
+    EXPECT_EQ(lines.first(), QStringLiteral("接线 17/255 字节"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("第 2 步为空")));
+    // Every board that offers type 51 is checked, each on its own.
+    EXPECT_TRUE(lines.contains(QStringLiteral("QK740X 没有接线端 XYZ"))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(editor::wiringHasProblems(1, steps));
+    EXPECT_EQ(editor::wiringSteps(QStringLiteral("p10 > l1，P11>L2")), (QStringList{"P10 > L1", "P11>L2"}));
+}
