@@ -4,6 +4,7 @@
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
 #include "base/ProgramFolder.h"
+#include "boards/BoardGuide.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardInfo.h"
 #include "editor/PicturePreview.h"
@@ -720,6 +721,7 @@ void EditorWindow::chooseBoard(const QString& board) {
     board_ = form;
     form->show();
     form->boardArea()->installEventFilter(this);
+    boards::BoardGuide::attach(*form);
     delete boardScroll_->takeWidget();
     boardScroll_->setWidget(holder);
     pending_->setText(QStringLiteral("依次点击两个接线端，添加一步接线"));
@@ -753,6 +755,15 @@ void EditorWindow::drawSelectedStep() {
     const int i = steps_->currentRow();
     if (i >= 0 && i < steps_->count())
         DrawWiringStep(gbk::encode(steps_->item(i)->text()), *board_, board_->PaintBox_link());
+    // The step's names and plate, as labguide labels a step.
+    if (boards::BoardGuide* guide = boards::BoardGuide::of(*board_)) {
+        QList<QByteArray> steps;
+        for (int k = 0; k < steps_->count(); ++k)
+            steps << gbk::encode(steps_->item(k)->text());
+        guide->setWiring(row_ >= 0 ? set_.rows[row_].name : QString(), steps);
+        if (i >= 0 && i < steps.size())
+            guide->setShownStep(i);
+    }
 }
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {

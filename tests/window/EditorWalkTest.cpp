@@ -4,6 +4,7 @@
 #include "tests/window/WindowSupport.h"
 
 #include "base/ProgramFolder.h"
+#include "boards/BoardGuide.h"
 #include "boards/BoardForm.h"
 #include "editor/EditorWindow.h"
 #include "editor/PicturePreview.h"
@@ -83,6 +84,10 @@ TEST(EditorWalk, ClickTwoTerminalsOnQK310XSaveAndLoadInLabguide) {
         const QPoint centre = area->mapTo(&w, board->componentRect(t).center());
         EXPECT_GT(window::redPixelsAround(shot, centre), 0) << "no circle on " << t;
     }
+    // Labelled as labguide labels a step.
+    ASSERT_NE(boards::BoardGuide::of(*board), nullptr);
+    EXPECT_EQ(boards::BoardGuide::of(*board)->plateText(),
+              QStringLiteral("第1步/共1步  %1 → %2").arg(first, second));
     EXPECT_TRUE(w.checkLabel()->text().startsWith(QStringLiteral("接线 %1/255 字节").arg(step.size())));
 
     ASSERT_TRUE(w.save()) << told.join('\n').toStdString();
