@@ -122,7 +122,7 @@ TEST(HandoutCommand, BadContentIsNamedInItsSectionAndTheRestIsMade) {
     r.circuit = "nothere.jpg";
     r.flowChart = "sub\\bad.jpg";
     r.program = "none.asm";
-    ASSERT_TRUE(writeFile(home + "/pic/sub/bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 not a jpeg at all", 24)));
+    ASSERT_TRUE(writeFile(home + "/pic/sub/bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 not a jpeg at all")));
     cataloguesource::writeCatalogue(home + "/QK740X.mdb", {r});
     const QString pdf = dir.path() + "/out.pdf";
     QByteArray err;
