@@ -1,0 +1,28 @@
+#pragma once
+// What the machine needs of a CPU, whichever it is (the 8051 core, the 8088 later): run to a time,
+// reset, load a program, and say when it stopped for good.
+#include "sim/Time.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class Cpu {
+public:
+    virtual ~Cpu() = default;
+    virtual void setCrystal(double hz) = 0;
+    virtual void load(const std::vector<std::uint8_t>& image) = 0;
+    virtual void resetCpu(Time t) = 0;
+    // Runs whole instructions until the CPU's time reaches `until`; shorten() may lower it meanwhile.
+    virtual void runTo(Time until) = 0;
+    virtual void shortenTo(Time until) = 0;
+    virtual Time cpuTime() const = 0;
+    virtual bool halted() const = 0;            // stopped for good (an undefined opcode)
+    virtual std::string haltReason() const = 0;
+    virtual std::uint32_t programCounter() const = 0;
+    virtual std::uint64_t instructionCount() const = 0;
+};
+
+} // namespace sim

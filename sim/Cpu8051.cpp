@@ -1,0 +1,84 @@
+#include "sim/Cpu8051.h"
+
+#include <cmath>
+
+namespace sim {
+
+static std::vector<PinSpec> portPins() {
+    std::vector<PinSpec> pins;
+    for (int port = 0; port < 4; ++port)
+        for (int bit = 0; bit < 8; ++bit)
+            pins.push_back({"P" + std::to_string(port) + "." + std::to_string(bit), PinDir::InOut, true});
+    return pins;
+}
+
+constexpr int kRxdPin = 3 * 8 + 0;
+constexpr int kTxdPin = 3 * 8 + 1;
+
+Cpu8051::Cpu8051(const std::string& name) : Device(name, portPins()), core_(*this, true) {}
+
+void Cpu8051::setCrystal(double hz) {
+    crystal_ = std::uint64_t(std::llround(hz));
+    core_.setCrystal(hz);
+}
+
+void Cpu8051::reset(Time t) {
+    core_.reset();
+    epoch_ = t;
+    epochCycles_ = core_.cycles();
+    // The ports come out of reset holding FFH: weak highs on every pin.
+    for (int port = 0; port < 4; ++port) {
+        latch_[size_t(port)] = 0xFF;
+        for (int bit = 0; bit < 8; ++bit)
+            drive(port * 8 + bit, Drive::pullUp(), t);
+    }
+}
+
+// Machine cycles are 12 crystal periods.
+Time Cpu8051::cpuTime() const { return epoch_ + clockTime((core_.cycles() - epochCycles_) * 12, crystal_); }
+
+std::uint64_t Cpu8051::cyclesAt(Time t) const {
+    if (t <= epoch_)
+        return epochCycles_;
+    // The first cycle count whose time is at or after t.
+    const unsigned __int128 clocks = ((unsigned __int128)(t - epoch_) * crystal_ + kSecond - 1) / kSecond;
+    return epochCycles_ + std::uint64_t((clocks + 11) / 12);
+}
+
+void Cpu8051::runTo(Time until) {
+    if (!core_.stopped())
+        core_.run(cyclesAt(until));
+}
+
+void Cpu8051::shortenTo(Time until) { core_.shorten(cyclesAt(until)); }
+
+std::uint8_t Cpu8051::xread(std::uint16_t address) { return host().busRead(address, cpuTime()); }
+
+void Cpu8051::xwrite(std::uint16_t address, std::uint8_t value) { host().busWrite(address, value, cpuTime()); }
+
+void Cpu8051::portWritten(int port, std::uint8_t latch) {
+    const std::uint8_t changed = std::uint8_t(latch ^ latch_[size_t(port)]);
+    latch_[size_t(port)] = latch;
+    const Time t = cpuTime();
+    for (int bit = 0; bit < 8; ++bit)
+        if (changed & (1 << bit))
+            drive(port * 8 + bit, (latch >> bit) & 1 ? Drive::pullUp() : Drive::low(), t);
+}
+
+void Cpu8051::input(int pin, Time) {
+    const int port = pin / 8, bit = pin % 8;
+    const bool h = high(pin);
+    const std::uint8_t before = pins_[size_t(port)];
+    pins_[size_t(port)] = std::uint8_t(h ? before | (1 << bit) : before & ~(1 << bit));
+    if (pins_[size_t(port)] != before)
+        core_.setPins(port, pins_[size_t(port)]);
+}
+
+void Cpu8051::serialSent(std::uint16_t data, int bits, double baud) { send(kTxdPin, Frame{data, bits, baud}, cpuTime()); }
+
+void Cpu8051::receive(int pin, const Frame& frame, Time) {
+    if (pin == kRxdPin)
+        core_.receiveSerial(frame.data, frame.bits, frame.baud);
+}
+
+} // namespace sim
