@@ -1,5 +1,7 @@
 #include "tools/RunPrinter.h"
 
+#include "sim/devices/Digits.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,17 +26,6 @@ QByteArray stamp(sim::Time t) {
     char text[32];
     std::snprintf(text, sizeof text, "%8.3f s  ", sim::toSeconds(t));
     return text;
-}
-
-char segmentCharacter(unsigned segments) {
-    // a = bit 0 … g = bit 6, as the common-cathode font of the lab's programs.
-    static const std::map<unsigned, char> font = {
-        {0x3F, '0'}, {0x06, '1'}, {0x5B, '2'}, {0x4F, '3'}, {0x66, '4'}, {0x6D, '5'}, {0x7D, '6'}, {0x07, '7'},
-        {0x7F, '8'}, {0x6F, '9'}, {0x77, 'A'}, {0x7C, 'B'}, {0x39, 'C'}, {0x5E, 'D'}, {0x79, 'E'}, {0x71, 'F'},
-        {0x40, '-'}, {0x00, ' '}, {0x27, '7'}, {0x7E, '0'}, {0x76, 'H'}, {0x38, 'L'}, {0x73, 'P'}, {0x3E, 'U'},
-        {0x08, '_'}, {0x5C, 'o'}, {0x54, 'n'}, {0x50, 'r'}, {0x1C, 'u'}, {0x78, 't'}, {0x6E, 'Y'}};
-    const auto it = font.find(segments & 0x7F);
-    return it == font.end() ? '?' : it->second;
 }
 
 QByteArray Printer::frame(const sim::Snapshot& s) {
@@ -84,19 +75,14 @@ QByteArray Printer::digits(const sim::Snapshot& s) {
             for (int g = 0; g < 8; ++g)
                 sum[d][size_t(g)] += r.digits[d].segments[size_t(g)] * double(r.frame);
     }
+    // Read as the display's own reader reads a frame, with the window's shares.
     double brightest = 0;
-    for (const auto& d : sum)
-        brightest = std::max(brightest, *std::max_element(d.begin(), d.end()));
+    for (auto& d : sum)
+        for (double& g : d)
+            brightest = std::max(brightest, g /= std::max<double>(1.0, double(span)));
     std::string text;
-    for (const auto& d : sum) {
-        unsigned bits = 0;
-        for (int g = 0; g < 8; ++g)
-            if (span > 0 && brightest >= kFloor * double(span) && d[size_t(g)] >= kLitShare * brightest)
-                bits |= 1u << g;
-        text += segmentCharacter(bits);
-        if (bits & 0x80)
-            text += '.';
-    }
+    for (const auto& d : sum)
+        text += sim::readDigit(d, brightest);
     if (text == digitText_ || (digitText_.empty() && text.find_first_not_of(' ') == std::string::npos)) {
         digitCandidate_.clear();
         return {};

@@ -48,7 +48,4 @@ private:
     std::size_t uartSeen_ = 0;
 };
 
-// The character a person reads on a 7-segment digit from its segments (a … g, dp) lit or not.
-char segmentCharacter(unsigned segments);
-
 } // namespace runprint

@@ -9,12 +9,16 @@
 #include "boards/BoardGuide.h"
 #include "boards/BoardInfo.h"
 #include "engine/StepPlan.h"
+#include "sim/Circuit.h"
+#include "sim/DeviceTypes.h"
 
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <map>
 #include <memory>
+#include <set>
 
 using namespace labtool;
 
@@ -76,6 +80,57 @@ QByteArray terminalLines(const QString& board) {
     return out;
 }
 
+QByteArray directionName(sim::PinDir d) {
+    switch (d) {
+    case sim::PinDir::In: return "in";
+    case sim::PinDir::Out: return "out";
+    case sim::PinDir::InOut: return "inout";
+    case sim::PinDir::Power: return "power";
+    }
+    return "?";
+}
+
+// The terminals the board's circuit covers, in the layout's order (TERMINAL<TAB>PINS<TAB>DIRECTION), then
+// under "未覆盖:" the layout's terminals it leaves out. A connector's direction is one word when all its
+// connected pins share it, else one per pin; "-" stands for a connector pin with nothing behind it.
+QByteArray circuitLines(const QString& board, const sim::Circuit& circuit) {
+    // The pins' directions are the devices' own: made here as the circuit file describes them.
+    std::map<std::string, std::unique_ptr<sim::Device>> devices;
+    for (const sim::CircuitDevice& d : circuit.devices)
+        devices[d.name] = sim::deviceTypes().at(d.type)(d.name, d.params);
+    auto line = [&](const std::string& name, const std::vector<sim::PinRef>& refs) {
+        QByteArray pins, directions, shared;
+        bool same = true;
+        for (const sim::PinRef& ref : refs) {
+            QByteArray direction = "-";
+            if (!ref.device.empty()) {
+                const sim::Device& device = *devices.at(ref.device);
+                direction = directionName(device.pins()[size_t(device.pin(ref.pin))].dir);
+                same = same && (shared.isEmpty() || shared == direction);
+                shared = direction;
+            }
+            const char* comma = pins.isEmpty() ? "" : ",";
+            pins += comma + (ref.device.empty() ? QByteArray("-") : QByteArray::fromStdString(ref.device + "." + ref.pin));
+            directions += comma + direction;
+        }
+        return QByteArray::fromStdString(name) + '\t' + pins + '\t' + (same && !shared.isEmpty() ? shared : directions) + '\n';
+    };
+    QByteArray covered, uncovered;
+    std::set<std::string> listed;
+    for (const TerminalInfo& t : boardTerminals(board)) {
+        const std::string name = t.name.toStdString();
+        const auto it = circuit.terminals.find(name);
+        if (it == circuit.terminals.end())
+            uncovered += t.name.toUtf8() + '\n';
+        else if (listed.insert(name).second)
+            covered += line(name, it->second);
+    }
+    for (const auto& [name, refs] : circuit.terminals) // none should be off the drawing; shown if one is
+        if (!listed.count(name))
+            covered += line(name, refs);
+    return covered + "未覆盖:\n" + uncovered;
+}
+
 // The form as a picture: at scale 1 as the screen shows it; otherwise drawn again at that scale, so that
 // lines and text stay sharp.
 QImage formPicture(BoardForm& form, double scale) {
@@ -96,7 +151,7 @@ QByteArray stepWords(int index, const QByteArray& step) {
 
 int runBoard(const QStringList& args) {
     QString name, png, step, wiring, scaleText;
-    bool json = false, terminals = false, all = false, plain = false, hasWiring = false;
+    bool json = false, terminals = false, circuit = false, all = false, plain = false, hasWiring = false;
     auto value = [&](int& i, const char* what) {
         if (++i == args.size())
             throw UsageError(QString::fromUtf8(what));
@@ -108,6 +163,8 @@ int runBoard(const QStringList& args) {
             json = true;
         else if (a == u"--terminals")
             terminals = true;
+        else if (a == u"--circuit")
+            circuit = true;
         else if (a == u"--png")
             png = value(i, "--png needs a file name");
         else if (a == u"--step")
@@ -131,10 +188,22 @@ int runBoard(const QStringList& args) {
     if (name.isEmpty())
         throw UsageError(QStringLiteral("which board? (%1)").arg(QLatin1String(BoardChoices)));
     const QString board = boardArgument(name);
+    const bool drawingOptions =
+        json || !png.isEmpty() || !step.isEmpty() || hasWiring || all || plain || !scaleText.isEmpty();
     if (terminals) {
-        if (json || !png.isEmpty() || !step.isEmpty() || hasWiring || all || plain || !scaleText.isEmpty())
+        if (drawingOptions || circuit)
             throw UsageError(QStringLiteral("--terminals goes alone"));
         writeOut(terminalLines(board));
+        return Ok;
+    }
+    if (circuit) {
+        if (drawingOptions)
+            throw UsageError(QStringLiteral("--circuit goes alone"));
+        if (!sim::hasCircuit(board)) {
+            writeErr("labtool board: " + board.toUtf8() + ": 本板没有电路文件\n");
+            return Problems;
+        }
+        writeOut(circuitLines(board, sim::boardCircuit(board)));
         return Ok;
     }
     double scale = 1.0;
@@ -218,6 +287,7 @@ LABTOOL_COMMAND({"board",
                  "labtool board NAME [--json] [--png FILE [--step A>B]]\n"
                  "       labtool board NAME --png FILE --wiring TEXT (--step N | --all) [--plain] [--scale F]\n"
                  "       labtool board NAME --terminals\n"
+                 "       labtool board NAME --circuit\n"
                  "  Lists the components of a board drawing (NAME: QK740X, QK620X, QK310X or QK310X+, QK930X,\n"
                  "  any letter case) after the form's creation, in stored order; --json prints them as\n"
                  "  {\"board\": NAME, \"components\": [{\"name\", \"kind\", \"class\", \"left\", \"top\", \"width\",\n"
@@ -229,6 +299,12 @@ LABTOOL_COMMAND({"board",
                  "  BLOCK_CAPTION: the caption of the smallest module block that holds the terminal's centre,\n"
                  "  without surrounding spaces, empty when there is none or it has no caption;\n"
                  "  KIND: circle, hbar (horizontal bar) or vbar (vertical bar).\n"
+                 "  --circuit prints the terminals the board's circuit (the virtual run's data) covers, in stored\n"
+                 "  order, one line each: TERMINAL<TAB>DEVICE.PIN<TAB>DIRECTION, DIRECTION being in, out, inout\n"
+                 "  or power; a connector lists its pins in order, \"u8255.PA0,u8255.PA1,...\" (\"-\" for a pin\n"
+                 "  with nothing behind it), and one direction when its pins share it, else one per pin. Then a\n"
+                 "  line \"未覆盖:\" and the board's terminals the circuit leaves out, one a line. Exit 1, with\n"
+                 "  \"本板没有电路文件\" on standard error, for a board without a circuit.\n"
                  "  --png FILE saves the form as the screen shows it; --step A>B draws that one step as the\n"
                  "  program's link layer does. With --wiring TEXT (a wiring text as the catalogue holds it) the\n"
                  "  picture is the guided view: --step N shows step N (0-based) as after N+1 presses of the\n"

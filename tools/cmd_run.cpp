@@ -263,7 +263,7 @@ LABTOOL_COMMAND({"run",
                  "  given simulated time (default 2 s; also ms, us), and prints one line each time what an\n"
                  "  instrument shows changes, the simulated time first (\"%8.3f s\", two blanks, the instrument):\n"
                  "       1.003 s  L1–L8 ●○○○○○○○      lamps L1..L8 (L1..L12 once L9..L12 light), ● lit, ○ dark\n"
-                 "       0.050 s  DIGITS [123456]     the 7-segment digits left to right, as read (blank, -, ?, . )\n"
+                 "       0.050 s  DIGITS [123456]     the 7-segment digits left to right as read: 0-9, A-F, -, ? or blank\n"
                  "       0.120 s  LCD1 [QK LAB 51 LCD ]   a line of the LCD (LCD2 the second); \"LCD off\"\n"
                  "       0.040 s  MATRIX              then 16 lines of ●/○, the LED matrix row by row\n"
                  "       0.300 s  STEPPER 45.0° +150 rpm   the stepper's angle and speed (+ clockwise)\n"

@@ -5,6 +5,7 @@
 #include "sim/Device.h"
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
