@@ -1,4 +1,5 @@
 // Checks of the bundled sample data: catalogue, assembly sources, experiment and reference pictures.
+#include "tests/support/As31.h"
 #include "tests/support/TestSupport.h"
 #include "tests/viewers/ModalCloser.h"
 
@@ -112,36 +113,8 @@ QString pictureProblem(const QString& storedName) {
     return {};
 }
 
-// Our 8051 sources use the Intel assembler's directives (ORG, EQU, DB, DW, DS, END, "$"); as31 spells
-// them .ORG, .EQU name, value, .DB, .DW, .SKIP, .END and "*". Comments are dropped on the way.
-QByteArray toAs31(const QByteArray& source) {
-    static const QRegularExpression equ(R"(^\s*(\w+)\s+EQU\s+(.+?)\s*$)", QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression directive(R"(^(\s*(?:\w+:)?\s*)(ORG|DB|DW|DS|END)\b(.*)$)",
-                                              QRegularExpression::CaseInsensitiveOption);
-    static const QMap<QString, QString> dotted = {
-        {"ORG", ".ORG"}, {"DB", ".DB"}, {"DW", ".DW"}, {"DS", ".SKIP"}, {"END", ".END"}};
-    QByteArray out;
-    for (QByteArray line : source.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        QByteArray code;
-        bool inString = false;
-        for (const char c : line) {
-            if (c == '"')
-                inString = !inString;
-            if (c == ';' && !inString)
-                break;
-            code += (c == '$' && !inString) ? '*' : c;
-        }
-        QString text = QString::fromLatin1(code);
-        if (const auto m = equ.match(text); m.hasMatch())
-            text = QStringLiteral("\t.EQU %1, %2").arg(m.captured(1), m.captured(2));
-        else if (const auto d = directive.match(text); d.hasMatch())
-            text = d.captured(1) + dotted.value(d.captured(2).toUpper()) + d.captured(3);
-        out += text.toLatin1() + '\n';
-    }
-    return out;
-}
+// The conversion to as31's spelling is shared with the assembler's tests (tests/support/As31.h).
+using testsupport::toAs31;
 
 // Assembles with as31 in a scratch folder; returns its exit code and puts its messages into `log`.
 int assemble(const QByteArray& intelSource, QString* log) {

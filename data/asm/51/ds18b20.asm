@@ -59,7 +59,7 @@ RP1:    DJNZ  R6,RP1
         MOV   R6,#30           ; 60us 后采样
 RP2:    DJNZ  R6,RP2
         MOV   C,DQ             ; C = 0 表示器件存在
-        MOV   R6,#200          ; 等待存在脉冲结束
+        MOV   R6,#210          ; 等待存在脉冲结束, 释放后共 480us 以上
 RP3:    DJNZ  R6,RP3
         RET
 
