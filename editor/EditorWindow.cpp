@@ -710,7 +710,7 @@ void EditorWindow::chooseBoard(const QString& board) {
         form = boards::createBoardForm(board, holder);
     } catch (const std::exception& e) {
         delete holder;
-        tell(QString::fromStdString(e.what()));
+        tell(QStringLiteral("不能显示实验板 %1：\n%2").arg(board, QString::fromStdString(e.what())));
         return;
     }
     form->installEventFilter(this); // its showing would fill its experiment list from a catalogue
@@ -812,10 +812,7 @@ void EditorWindow::refreshPreviews() {
     if (source_->property("shown").toString() != sourcePath || highlighterType_ != type) {
         source_->setProperty("shown", sourcePath);
         if (type != highlighterType_) {
-            std::unique_ptr<TSynCustomHighlighter> next =
-                asmhighlighters::create(type >= 1 && type <= 3 ? type : 0);
-            source_->setHighlighter(next.get());
-            highlighter_ = std::move(next);
+            source_->setHighlighter(highlighters_.forCpuType(type));
             highlighterType_ = type;
         }
         source_->setReadOnly(false);
@@ -942,7 +939,8 @@ bool EditorWindow::exportPackTo(const QList<CatalogueRow>& rows, const QString& 
             statusBar()->showMessage(QStringLiteral("已导出 %1 个实验").arg(rows.size()), 3000);
         return true;
     } catch (const std::exception& e) {
-        tell(QString::fromStdString(e.what()));
+        // The pack layer's own words (labtool's too) follow the Chinese headline.
+        tell(QStringLiteral("导出实验包失败：\n%1").arg(QString::fromStdString(e.what())));
         return false;
     }
 }
@@ -997,7 +995,7 @@ bool EditorWindow::importPackFrom(const QString& path) {
     } catch (const CatalogueInUse&) {
         tell(inUseText());
     } catch (const std::exception& e) {
-        tell(QString::fromStdString(e.what()));
+        tell(QStringLiteral("导入实验包失败：\n%1").arg(QString::fromStdString(e.what())));
     }
     return false;
 }

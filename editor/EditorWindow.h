@@ -19,7 +19,7 @@ class QPlainTextEdit;
 class QScrollArea;
 class QTabWidget;
 class TSynEdit;
-#include "source/SynEditHighlighter.h"
+#include "source/AsmHighlighters.h"
 
 namespace editor {
 
@@ -131,7 +131,8 @@ private:
     QLabel* check_ = nullptr;
     QLabel* pending_ = nullptr;
     TSynEdit* source_ = nullptr;
-    std::unique_ptr<TSynCustomHighlighter> highlighter_;
+    // The source preview colours as labguide's source tab does: the same three highlighters, chosen by type.
+    TAsmHighlighters highlighters_;
     int highlighterType_ = 0;
     PicturePreview* circuitPreview_ = nullptr;
     PicturePreview* flowPreview_ = nullptr;

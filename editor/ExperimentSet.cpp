@@ -51,8 +51,17 @@ ExperimentSet ExperimentSet::open(const QString& path) {
         throw Error(QStringLiteral("找不到实验目录 %1").arg(QDir::toNativeSeparators(path)));
     ExperimentSet set;
     set.path_ = QFileInfo(path).absoluteFilePath();
-    auto lock = lockCatalogue(set.path_);
-    set.rows = cataloguesource::readCatalogue(*lock);
+    try {
+        auto lock = lockCatalogue(set.path_);
+        set.rows = cataloguesource::readCatalogue(*lock);
+    } catch (const CatalogueInUse&) {
+        throw;
+    } catch (const std::exception& e) {
+        // The catalogue layer words its errors as labguide shows them; the teacher reads the cause in
+        // Chinese first, that wording after it.
+        throw Error(QStringLiteral("不能打开实验目录 %1：它不是实验目录、已损坏或不能读取。\n详细信息：%2")
+                        .arg(QDir::toNativeSeparators(set.path_), QString::fromStdString(e.what())));
+    }
     return set;
 }
 

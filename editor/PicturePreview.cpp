@@ -24,7 +24,7 @@ void PicturePreview::showFile(const QString& path) {
         try {
             image_ = codecs::loadPicture(path).image;
         } catch (const Error& e) {
-            message_ = e.message();
+            message_ = QStringLiteral("不能显示图片：\n%1").arg(e.message());
         }
     }
     update();

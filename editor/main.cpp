@@ -2,6 +2,7 @@
 // folder's QK740X.mdb: the current folder's, or the one the launcher keeps for the user.
 #include "base/ErrorReport.h"
 #include "base/Fonts.h"
+#include "base/Translations.h"
 #include "editor/EditorWindow.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0"); // the boards are drawn in fixed pixels, as in labguide
     QApplication application(argc, argv);
     fonts::installSubstitutions();
+    translations::installQtChinese(); // Qt's own buttons and dialogs in Chinese
     errorreport::setCaption(QStringLiteral("实验编辑器"));
     editor::EditorWindow window;
     const QStringList args = application.arguments().mid(1);

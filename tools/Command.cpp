@@ -1,5 +1,7 @@
 #include "tools/Command.h"
 
+#include <QFileInfo>
+
 #include <cstdio>
 
 namespace labtool {
@@ -15,6 +17,13 @@ bool registerCommand(const Command& command) {
 }
 
 const std::vector<Command>& commands() { return registry(); }
+
+QString catalogueInUseText(const QString& catalogue) {
+    const QString name = QFileInfo(catalogue).fileName();
+    if (name.isEmpty())
+        return QStringLiteral("实验演示向导正在使用实验目录：请先关闭它");
+    return QStringLiteral("实验演示向导正在使用 %1：请先关闭它").arg(name);
+}
 
 void writeOut(const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout); }
 void writeErr(const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr); }

@@ -28,6 +28,9 @@ public:
 bool registerCommand(const Command& command);
 const std::vector<Command>& commands();
 
+// What a command says when labguide holds the catalogue it needs: in Chinese, naming the file and what to do.
+QString catalogueInUseText(const QString& catalogue);
+
 // Raw output, byte for byte.
 void writeOut(const QByteArray& bytes);
 void writeErr(const QByteArray& bytes);

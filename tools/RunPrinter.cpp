@@ -161,11 +161,14 @@ QByteArray Printer::lcd(const sim::Snapshot& s) {
 
 namespace {
 
-// A speed is shown again when it moved by more than 2 % (at least 1 rpm) or stopped or started.
-bool speedChanged(double now, double shown) {
+constexpr sim::Time kSpeedEvery = 100 * sim::kMillisecond; // while a motor speeds up, a line at most this often
+
+// A speed is shown again when it stopped, started or turned round, or moved by more than 2 % (at least
+// 1 rpm) and the last line is old enough.
+bool speedChanged(double now, double shown, sim::Time since) {
     if ((now == 0) != (shown == 0) || (now > 0) != (shown > 0))
         return true;
-    return std::fabs(now - shown) > std::max(1.0, 0.02 * std::fabs(shown));
+    return since >= kSpeedEvery && std::fabs(now - shown) > std::max(1.0, 0.02 * std::fabs(shown));
 }
 
 } // namespace
@@ -173,16 +176,19 @@ bool speedChanged(double now, double shown) {
 QByteArray Printer::motors(const sim::Snapshot& s) {
     QByteArray out;
     char text[96];
-    if (s.stepper && (stepperText_.empty() ? s.stepper->rpm != 0 : speedChanged(s.stepper->rpm, stepperRpm_))) {
+    if (s.stepper && (stepperText_.empty() ? s.stepper->rpm != 0
+                                            : speedChanged(s.stepper->rpm, stepperRpm_, s.time - stepperAt_))) {
         std::snprintf(text, sizeof text, "STEPPER %.1f\u00B0 %+.0f rpm", s.stepper->angle, s.stepper->rpm);
         stepperText_ = text;
         stepperRpm_ = s.stepper->rpm;
+        stepperAt_ = s.time;
         out += line(s.time, text);
     }
-    if (s.dcMotor && (dcText_.empty() ? std::fabs(s.dcMotor->rpm) >= 1 : speedChanged(s.dcMotor->rpm, dcRpm_))) {
+    if (s.dcMotor && (dcText_.empty() ? std::fabs(s.dcMotor->rpm) >= 1 : speedChanged(s.dcMotor->rpm, dcRpm_, s.time - dcAt_))) {
         std::snprintf(text, sizeof text, "DCMOTOR %.0f rpm", s.dcMotor->rpm);
         dcText_ = text;
         dcRpm_ = s.dcMotor->rpm;
+        dcAt_ = s.time;
         out += line(s.time, text);
     }
     return out;

@@ -45,6 +45,7 @@ private:
     bool lcdShown_ = false;
     std::string stepperText_, dcText_, speakerText_, relayText_;
     double stepperRpm_ = 0, dcRpm_ = 0;
+    sim::Time stepperAt_ = 0, dcAt_ = 0;
     std::size_t uartSeen_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "tools/Command.h"
 
 #include "base/ErrorReport.h"
+#include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 
 #include <QCoreApplication>
@@ -39,6 +40,15 @@ void expectArgs(const QStringList& args, int n) {
             throw labtool::UsageError(QStringLiteral("unknown option %1").arg(a));
     if (args.size() != n)
         throw labtool::UsageError(QStringLiteral("expected %1 argument(s)").arg(n));
+}
+
+// The catalogue's rows; a catalogue labguide holds is said so plainly.
+QList<CatalogueRow> readHeld(const QString& db, const QString& password) {
+    try {
+        return readCatalogue(db, password.isEmpty() ? DefaultPassword : password);
+    } catch (const CatalogueInUse&) {
+        throw Error(labtool::catalogueInUseText(db));
+    }
 }
 
 int runImport(QStringList args) {
@@ -79,7 +89,7 @@ int runExport(QStringList args) {
     QDir dir(outDir);
     if (dir.exists() && !dir.isEmpty())
         throw labtool::UsageError(QStringLiteral("%1 is not empty").arg(outDir));
-    const QList<CatalogueRow> rows = readCatalogue(db, password.isEmpty() ? DefaultPassword : password);
+    const QList<CatalogueRow> rows = readHeld(db, password);
     QMap<int, int> perType;
     for (const CatalogueRow& r : rows) {
         const QString path = outDir + "/" + exportName(r.cpuType, perType[r.cpuType]++);
@@ -99,7 +109,7 @@ int runList(QStringList args) {
     expectArgs(args, 1);
     const int wanted = typed ? labtool::cpuTypeArgument(type) : -1;
     QByteArray out;
-    for (const CatalogueRow& r : readCatalogue(args[0], password.isEmpty() ? DefaultPassword : password))
+    for (const CatalogueRow& r : readHeld(args[0], password))
         if (wanted < 0 || r.cpuType == wanted)
             out += QByteArray::number(r.cpuType) + '\t' + r.name.toUtf8() + '\n';
     labtool::writeOut(out);
@@ -112,7 +122,7 @@ int runLint(QStringList args) {
     expectArgs(args, 1);
     if (programDir.isEmpty())
         programDir = QCoreApplication::applicationDirPath();
-    const QList<CatalogueRow> rows = readCatalogue(args[0], password.isEmpty() ? DefaultPassword : password);
+    const QList<CatalogueRow> rows = readHeld(args[0], password);
     const QStringList problems = lintCatalogue(rows, programDir, QFileInfo(args[0]).absolutePath());
     QByteArray out;
     for (const QString& p : problems)

@@ -5,6 +5,7 @@
 
 #include "base/ErrorReport.h"
 #include "boards/BoardInfo.h"
+#include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "handout/Handout.h"
 
@@ -60,7 +61,12 @@ int runHandout(const QStringList& args) {
     const QList<int> offered = boards::offeredCpuTypes(board);
     if (!QFileInfo(catalogue).isFile())
         throw labtool::UsageError(QStringLiteral("no catalogue %1").arg(catalogue));
-    const QList<CatalogueRow> rows = cataloguesource::readCatalogue(catalogue);
+    QList<CatalogueRow> rows;
+    try {
+        rows = cataloguesource::readCatalogue(catalogue);
+    } catch (const CatalogueInUse&) {
+        throw Error(labtool::catalogueInUseText(catalogue));
+    }
 
     QList<CatalogueRow> chosen;
     if (all) {

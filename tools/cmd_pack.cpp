@@ -68,7 +68,7 @@ int runPack(const QStringList& args) {
     try {
         all = cataloguesource::readCatalogue(catalogue);
     } catch (const CatalogueInUse&) {
-        throw Error(QStringLiteral("the catalogue %1 is in use by labguide; close labguide and try again").arg(catalogue));
+        throw Error(labtool::catalogueInUseText(catalogue));
     }
     for (const CatalogueRow& r : all) {
         if ((type < 0 || r.cpuType == type) && (names.isEmpty() || names.contains(r.name))) {
@@ -106,7 +106,12 @@ int runUnpack(const QStringList& args) {
     const QString work = p.values.contains("--into") ? p.values.value("--into") : QDir::currentPath();
 
     const Content content = readPack(p.plain[0]);
-    const MergeResult result = mergePack(content, work, mode);
+    MergeResult result;
+    try {
+        result = mergePack(content, work, mode);
+    } catch (const CatalogueInUse&) {
+        throw Error(labtool::catalogueInUseText(QLatin1String(CatalogueFile)));
+    }
 
     QByteArray err;
     for (const QString& c : result.conflicts)

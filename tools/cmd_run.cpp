@@ -102,8 +102,8 @@ std::vector<Input> parseInputs(const QString& spec) {
         const QString value = head.mid(eq + 1).trimmed();
         if (setting == "UART" && value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
             const QByteArray bytes = gbk::encode(value.mid(1, value.size() - 2));
-            for (qsizetype i = 0; i < bytes.size(); ++i) // one character every 2 ms, slower than 9600 baud
-                inputs.push_back({t + i * 2 * sim::kMillisecond, setting, double(static_cast<unsigned char>(bytes[i])), item});
+            for (const char c : bytes) // typed at once: the terminal sends them one frame after another
+                inputs.push_back({t, setting, double(static_cast<unsigned char>(c)), item});
             continue;
         }
         inputs.push_back({t, setting, parseValue(value), item});
@@ -125,7 +125,7 @@ std::vector<sim::WiringLink> wiringLinks(const QByteArray& text) {
 int runRun(const QStringList& args) {
     QString catalogue, board, type, name, sourceFile, wiringText, programDir;
     bool haveWiring = false, trace = false;
-    double seconds = 2.0, crystal = 0;
+    double seconds = 2.0, crystal = 0, baud = 0;
     std::vector<Input> inputs;
     auto value = [&](int& i, const QString& option) {
         if (++i == args.size())
@@ -156,6 +156,11 @@ int runRun(const QStringList& args) {
                 throw labtool::UsageError(QStringLiteral("--crystal takes the crystal in MHz, e.g. 12 or 11.0592"));
             if (crystal < 1000)
                 crystal *= 1e6;
+        } else if (a == u"--baud") {
+            bool ok = false;
+            baud = value(i, a).toDouble(&ok);
+            if (!ok || baud < 50 || baud > 1e6)
+                throw labtool::UsageError(QStringLiteral("--baud takes the serial terminal's rate, e.g. 9600"));
         } else if (a == u"--trace")
             trace = true;
         else if (a == u"--program-dir")
@@ -180,26 +185,28 @@ int runRun(const QStringList& args) {
     if (cpuType == 0)
         throw labtool::UsageError(QStringLiteral("--type is needed with --name"));
     if (!sim::hasCircuit(board))
-        throw labtool::UsageError(QStringLiteral("本板没有电路文件：%1 还不能虚拟运行").arg(board));
+        throw Error(QStringLiteral("本板没有电路文件：%1 还不能虚拟运行").arg(board));
     if (cpuType != 1)
-        throw labtool::UsageError(QStringLiteral("本类型暂不能虚拟运行（--type %1）").arg(type));
+        throw Error(QStringLiteral("本类型暂不能虚拟运行（--type %1）").arg(type));
 
     QByteArray source;
     QByteArray wiring;
     if (fromCatalogue) {
-        if (catalogue.isEmpty() || !QFileInfo(catalogue).isFile())
-            throw labtool::UsageError(QStringLiteral("no catalogue %1").arg(catalogue));
+        if (catalogue.isEmpty())
+            throw labtool::UsageError(QStringLiteral("expected one CATALOGUE.mdb with --name"));
+        if (!QFileInfo(catalogue).isFile())
+            throw Error(QStringLiteral("no catalogue %1").arg(catalogue));
         const QList<CatalogueRow> rows = cataloguesource::readCatalogue(catalogue);
         const auto row = std::find_if(rows.begin(), rows.end(),
                                       [&](const CatalogueRow& r) { return r.cpuType == cpuType && r.name == name; });
         if (row == rows.end())
-            throw labtool::UsageError(QStringLiteral("the catalogue has no experiment \"%1\" of type %2").arg(name, type));
+            throw Error(QStringLiteral("the catalogue has no experiment \"%1\" of type %2").arg(name, type));
         // Sources are found as the program finds them: beside the catalogue first, then in the program folder.
         const QString found = contentfolder::find(QStringLiteral("asm/51/") + row->program,
                                                   QFileInfo(catalogue).absolutePath() + u'/',
                                                   (programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir) + u'/');
         if (found.isEmpty())
-            throw labtool::UsageError(QStringLiteral("the source asm/51/%1 is missing").arg(row->program));
+            throw Error(QStringLiteral("the source asm/51/%1 is missing").arg(row->program));
         sourceFile = found;
         wiring = gbk::encode(row->wiring);
     } else {
@@ -207,7 +214,7 @@ int runRun(const QStringList& args) {
     }
     QFile file(sourceFile);
     if (!file.open(QIODevice::ReadOnly))
-        throw labtool::UsageError(QStringLiteral("cannot read %1: %2").arg(sourceFile, file.errorString()));
+        throw Error(QStringLiteral("cannot read %1: %2").arg(sourceFile, file.errorString()));
     source = file.readAll();
 
     const sim::AsmResult program = sim::assemble51(source);
@@ -221,6 +228,8 @@ int runRun(const QStringList& args) {
 
     sim::Machine machine(sim::boardCircuit(board), cpuType, wiringLinks(wiring), crystal);
     machine.load(program.image);
+    if (baud > 0 && !machine.set("BAUD", baud))
+        throw labtool::UsageError(QStringLiteral("--baud: the board %1 has no serial terminal").arg(board));
     if (trace)
         machine.setTracer([](sim::Time t, const std::string& text) {
             char stampText[32];
@@ -258,7 +267,7 @@ int runRun(const QStringList& args) {
 
 LABTOOL_COMMAND({"run",
                  "labtool run CATALOGUE --board BOARD (--type 51 --name NAME | --source FILE --wiring TEXT)\n"
-                 "            [--for 2.5s] [--input EVENTS] [--crystal MHZ] [--trace] [--program-dir DIR]\n"
+                 "            [--for 2.5s] [--input EVENTS] [--crystal MHZ] [--baud N] [--trace] [--program-dir DIR]\n"
                  "  runs the experiment's program on the board's circuit with its wiring, without a window, for the\n"
                  "  given simulated time (default 2 s; also ms, us), and prints one line each time what an\n"
                  "  instrument shows changes, the simulated time first (\"%8.3f s\", two blanks, the instrument):\n"
@@ -274,12 +283,14 @@ LABTOOL_COMMAND({"run",
                  "       0.000 s  EVENT 冲突：…        a conflict, a wire the circuit lacks, an access no chip answers…\n"
                  "       0.002 s  STOP 非法指令 A5H，地址 0123H   the CPU stopped\n"
                  "  Lamps are read each millisecond (lit for at least half of it); the digits and the matrix over\n"
-                 "  20 ms, shown once a picture holds 25 ms; speeds when they change by more than 2 %.\n"
+                 "  20 ms, shown once a picture holds 25 ms; a speed when it starts, stops or turns round, else\n"
+                 "  when it moved by more than 2 %, at most every 100 ms.\n"
                  "  --input \"K1=0@100ms,K1=1@300ms,PL@1s,AOUT1=2.5V,TEMP=30.5@2s,KEY5@1s,UART=\\\"Hi\\\"@1s\":\n"
                  "  switches K1..K8 (1 up, 0 down), the pulse key PL, keys KEYx by their caption, the potentiometer\n"
                  "  AOUT1 in volts, the DS18B20's temperature TEMP, bytes the terminal sends (UART=41H or a\n"
                  "  quoted text); NAME@TIME without a value presses for 100 ms; no @TIME means at the start.\n"
-                 "  --crystal 11.0592: the crystal in MHz (default the board's, 12). --trace adds a line\n"
+                 "  --crystal 11.0592: the crystal in MHz (default the board's, 12); --baud 9600: the serial terminal's\n"
+                 "  rate (default the circuit's, 2400). --trace adds a line\n"
                  "  \"%12.6f s  TRACE …\" for every bus read and write and port pin change of the CPU.\n"
                  "  Sources are found beside the catalogue first, then under DIR (default: labtool's folder);\n"
                  "  with --source and --wiring no catalogue is needed (--type defaults to 51).\n"

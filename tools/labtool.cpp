@@ -4,6 +4,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/Fonts.h"
+#include "engine/Catalogue.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
         return it->run(args);
     } catch (const UsageError& e) {
         writeErr("labtool " + name + ": " + e.what() + "\nusage: " + it->usage + "\n");
+        return BadInput;
+    } catch (const CatalogueInUse&) {
+        // A command that does not name the file itself.
+        writeErr("labtool " + name + ": " + catalogueInUseText(QString()).toUtf8() + "\n");
         return BadInput;
     } catch (const Error& e) {
         writeErr("labtool " + name + ": " + e.message().toUtf8() + "\n");

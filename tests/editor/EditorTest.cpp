@@ -4,6 +4,7 @@
 #include "editor/ExperimentSet.h"
 #include "editor/WiringCheck.h"
 #include "engine/Catalogue.h"
+#include "source/SynEdit.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -97,6 +98,12 @@ TEST(ExperimentSet, LabguideHoldingTheCatalogueStopsOpeningAndSaving) {
     EXPECT_FALSE(QFile::exists(f.catalogue + ".bak"));
     set.save(); // once labguide is closed
     EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 2);
+
+    // A file that is no catalogue: the cause in Chinese first, the catalogue layer's words after it.
+    const QString other = f.dir.filePath(QStringLiteral("other.mdb"));
+    ASSERT_TRUE(writeFile(other, QByteArray(4096, 'x')));
+    const QString error = errorOf([&] { editor::ExperimentSet::open(other); });
+    EXPECT_TRUE(error.startsWith(QStringLiteral("不能打开实验目录 %1：它不是实验目录").arg(other))) << error.toStdString();
 }
 
 TEST(EditorWindow, NamesAreUniqueWithinTheirTypeAndEditsUndo) {
@@ -131,6 +138,47 @@ TEST(EditorWindow, NamesAreUniqueWithinTheirTypeAndEditsUndo) {
     EXPECT_FALSE(w.modified());
     w.undoStack().redo();
     EXPECT_EQ(w.experiments().rows.size(), 3);
+}
+
+// The source preview is labguide's source view: its highlighter for the experiment's type and its gutter.
+TEST(EditorWindow, SourcePreviewColoursAsLabguideDoes) {
+    CatalogueRow r51 = row(1, QStringLiteral("甲"));
+    r51.program = QStringLiteral("int0.asm");
+    CatalogueRow r88 = row(2, QStringLiteral("乙"));
+    r88.program = QStringLiteral("int0.asm");
+    Folder f({r51, r88});
+    const QByteArray bundled = readFile(sourceDir() + "/data/asm/51/int0.asm");
+    ASSERT_FALSE(bundled.isEmpty());
+    ASSERT_TRUE(writeFile(f.dir.filePath(QStringLiteral("asm/51/int0.asm")), bundled));
+    ASSERT_TRUE(writeFile(f.dir.filePath(QStringLiteral("asm/88/int0.asm")), bundled));
+    editor::EditorWindow w;
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.showType(1);
+    w.selectRow(0);
+    TSynEdit* ed = w.sourcePreview();
+    ASSERT_NE(ed->highlighter(), nullptr);
+    EXPECT_EQ(ed->highlighter()->name(), QStringLiteral("SynAsmSyn51"));
+    EXPECT_TRUE(ed->isReadOnly());
+    EXPECT_EQ(ed->SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 0UL), TSynEditLook::GutterWidth);
+
+    // "        MOV   P1,#0            ; ...": the mnemonic bold blue, the comment italic in the text colour.
+    const int line = 11;
+    ASSERT_TRUE(ed->lineText(line).trimmed().startsWith(QStringLiteral("MOV   P1")));
+    const long start = ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    ed->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    auto styleAt = [&](long pos) { return ed->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, static_cast<unsigned long>(pos)); };
+    const long mnemonic = styleAt(start + ed->lineText(line).indexOf(QStringLiteral("MOV")));
+    const long comment = styleAt(start + ed->lineText(line).indexOf(';'));
+    EXPECT_EQ(mnemonic, tkKey);
+    EXPECT_EQ(comment, tkComment);
+    EXPECT_NE(ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETFORE, static_cast<unsigned long>(mnemonic)),
+              ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETFORE, static_cast<unsigned long>(comment)));
+
+    // Another type, another highlighter.
+    w.showType(2);
+    w.selectRow(1);
+    ASSERT_NE(ed->highlighter(), nullptr);
+    EXPECT_EQ(ed->highlighter()->name(), QStringLiteral("SynAsmSyn88"));
 }
 
 TEST(EditorWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsIt) {

@@ -285,7 +285,7 @@ TEST_F(CatalogueFixture, TheOpenCatalogueIsHeldExclusively) {
     // Another running program fails the same way.
     QByteArray out, err;
     EXPECT_EQ(testsupport::runProgram("labtool", {"catalogue", "list", mdb()}, &out, &err), 2);
-    EXPECT_TRUE(err.contains("already in use")) << err.toStdString();
+    EXPECT_TRUE(err.contains("实验演示向导正在使用 QK740X.mdb：请先关闭它")) << err.toStdString();
     CatalogueConnection second;
     try {
         second.open();

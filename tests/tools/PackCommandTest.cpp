@@ -148,7 +148,10 @@ TEST(LabtoolPack, RefusesACatalogueInUseAndAFolderItCannotWrite) {
             cataloguesource::connectionString(work + "/QK740X.mdb", cataloguesource::DefaultPassword, true));
         program.open();
         EXPECT_EQ(runProgram("labtool", {"unpack", pack, "--into", work}, &out, &err), 2);
-        EXPECT_TRUE(err.contains("is in use by labguide; close labguide")) << err.toStdString();
+        EXPECT_EQ(err, "labtool unpack: 实验演示向导正在使用 QK740X.mdb：请先关闭它\n") << err.toStdString();
+        EXPECT_EQ(runProgram("labtool", {"catalogue", "list", work + "/QK740X.mdb"}, &out, &err), 2);
+        EXPECT_EQ(err, "labtool catalogue: 实验演示向导正在使用 QK740X.mdb：请先关闭它\n") << err.toStdString();
+        // Last: reading the catalogue here drops this process's lock on it.
         EXPECT_EQ(snapshot(work), before);
     }
 
