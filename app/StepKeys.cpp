@@ -3,10 +3,12 @@
 #include "app/mainform.h"
 #include "boards/BoardForm.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace app {
 
@@ -19,7 +21,8 @@ bool StepKeys::eventFilter(QObject* watched, QEvent* event) {
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
-    if (k != Qt::Key_PageDown && k != Qt::Key_PageUp && k != Qt::Key_Space)
+    const bool enter = k == Qt::Key_Return || k == Qt::Key_Enter;
+    if (k != Qt::Key_PageDown && k != Qt::Key_PageUp && k != Qt::Key_Space && !enter)
         return false;
     if (key->modifiers() & ~Qt::KeypadModifier)
         return false;
@@ -29,8 +32,24 @@ bool StepKeys::eventFilter(QObject* watched, QEvent* event) {
     if (!widget || widget->window() != &window_ || QApplication::activePopupWidget() || !board ||
         !board->isVisible() || window_.PageControl1->currentWidget() != window_.TabSheet2)
         return false;
+    // Space on a focused button is the button's own press (once, on release, as Qt's buttons do).
+    if (k == Qt::Key_Space && qobject_cast<QAbstractButton*>(widget))
+        return false;
+    // Return presses a focused push or tool button; outside a dialog Qt's buttons would ignore it. Check
+    // and radio buttons do not take Return (as in Qt's dialogs), nor does any other control here.
+    QAbstractButton* pressed = nullptr;
+    if (enter) {
+        if (qobject_cast<QPushButton*>(widget) || qobject_cast<QToolButton*>(widget))
+            pressed = static_cast<QAbstractButton*>(widget);
+        if (!pressed)
+            return false;
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         event->accept(); // the key stays a key press, which is taken below
+        return true;
+    }
+    if (pressed) {
+        pressed->click();
         return true;
     }
     QPushButton* button = k == Qt::Key_PageUp ? board->BitBtn_prev() : board->BitBtn_next();

@@ -1,7 +1,8 @@
 #pragma once
-// The step keys: while the board tab is shown, PgDn and Space press "下一步" and PgUp presses "前一步",
-// whichever control of the main window has the focus. The keys reach no control (the experiment list keeps
-// its choice); a disabled button makes them do nothing.
+// The keys of the board tab. PgDn and PgUp press "下一步" and "前一步" whichever control of the main window
+// has the focus; Space presses "下一步" too, unless a button has the focus. A focused push or tool button
+// takes Space and Return/Enter as its own press, as buttons do elsewhere. The step keys reach no other
+// control (the experiment list keeps its choice); a disabled step button makes them do nothing.
 #include <QObject>
 
 class Tmainform;

@@ -126,8 +126,8 @@ void BoardGuide::setShownStep(int index) {
     const StepPlan& p = plans_[index];
     if (p.drawable()) {
         labelled_ = p.connection();
-        labelFrom_ = QString::fromLatin1(p.first);
-        labelTo_ = QString::fromLatin1(p.second);
+        labelFrom_ = terminalCaption(QString::fromLatin1(p.first), hintOf(p.firstIndex));
+        labelTo_ = terminalCaption(QString::fromLatin1(p.second), hintOf(p.secondIndex));
     }
     rebuild();
 }
@@ -141,7 +141,7 @@ void BoardGuide::rebuild() {
         plate_ = platetext::beforeFirstStep(experimentName_, count);
     } else {
         const StepPlan& p = plans_[shown_];
-        plate_ = platetext::step(shown_, count, p);
+        plate_ = platetext::step(shown_, count, p, hintOf(p.firstIndex), hintOf(p.secondIndex));
         plateWarning_ = !p.drawable();
     }
     cacheValid_ = false;
@@ -204,6 +204,21 @@ QString BoardGuide::blockCaptionOf(int index) const {
             block = &b;
     }
     return block ? block->caption.trimmed() : QString();
+}
+
+QString BoardGuide::hintOf(int index) const {
+    const QList<Component>& cs = form_.components();
+    if (index < 0 || index >= cs.size())
+        return {};
+    const Component& c = cs[index];
+    return c.hasHint && c.showHint ? c.hint : QString(); // what BoardArea shows on hovering
+}
+
+QString BoardGuide::terminalCaptionOf(int index) const {
+    const QList<Component>& cs = form_.components();
+    if (index < 0 || index >= cs.size())
+        return {};
+    return terminalCaption(cs[index].name.mid(4).toUpper(), hintOf(index));
 }
 
 void BoardGuide::setHovered(int index) {

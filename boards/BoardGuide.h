@@ -64,6 +64,10 @@ public:
 
     // The caption of the smallest module block holding a component's centre, trimmed; empty when none.
     QString blockCaptionOf(int index) const;
+    // The hint the board shows for a component (the box's print for a terminal); empty when none.
+    QString hintOf(int index) const;
+    // A terminal as the guide names it, with its hint where that differs (see terminalCaption()).
+    QString terminalCaptionOf(int index) const;
 
     static constexpr int kPulseMs = 3000;
 

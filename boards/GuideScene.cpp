@@ -184,6 +184,14 @@ QPoint centreOf(const QRect& r) {
 
 } // namespace
 
+QString terminalCaption(const QString& name, const QString& hint) {
+    const QString printed = hint.trimmed();
+    // Names are upper-cased for wiring; a hint that differs only in case names nothing new.
+    if (printed.isEmpty() || printed.compare(name, Qt::CaseInsensitive) == 0)
+        return name;
+    return name + QStringLiteral("（") + printed + QStringLiteral("）");
+}
+
 namespace platetext {
 
 QString chooseExperiment() {
@@ -196,9 +204,13 @@ QString beforeFirstStep(const QString& experimentName, int stepCount) {
     return experimentName.isEmpty() ? count : QStringLiteral("实验：%1  %2").arg(experimentName, count);
 }
 
-QString step(int index, int stepCount, const StepPlan& plan) {
+QString step(int index, int stepCount, const StepPlan& plan, const QString& firstHint,
+             const QString& secondHint) {
     const QString head = QStringLiteral("第%1步/共%2步  ").arg(index + 1).arg(stepCount);
-    const QString names = shownName(plan.first) + QStringLiteral(" → ") + shownName(plan.second);
+    // Only a terminal found on the board has a hint to show.
+    const QString from = terminalCaption(shownName(plan.first), plan.firstIndex >= 0 ? firstHint : QString());
+    const QString to = terminalCaption(shownName(plan.second), plan.secondIndex >= 0 ? secondHint : QString());
+    const QString names = from + QStringLiteral(" → ") + to;
     switch (plan.problem) {
     case StepProblem::None:
         return head + names;

@@ -19,14 +19,20 @@ class QPainter;
 
 namespace boards {
 
+// A terminal as the guide names it: its wiring name, followed by the hint the board prints for it where
+// that differs ("SPH（SP+）"), so that the screen can be matched to the box's panel.
+QString terminalCaption(const QString& name, const QString& hint);
+
 // The texts of the plate.
 namespace platetext {
 // No experiment is current.
 QString chooseExperiment();
 // Before the first step: the experiment and its step count ("共16步"), or that it has no steps.
 QString beforeFirstStep(const QString& experimentName, int stepCount);
-// A step: "第3步/共16步  K3 → PB2", with the reason in brackets when it cannot be drawn as written.
-QString step(int index, int stepCount, const StepPlan& plan);
+// A step: "第3步/共16步  K3 → PB2", with the reason in brackets when it cannot be drawn as written. The
+// hints of the two terminals found, when given, join their names as terminalCaption() writes them.
+QString step(int index, int stepCount, const StepPlan& plan, const QString& firstHint = {},
+             const QString& secondHint = {});
 // Added when the whole wiring is shown but some numbers found no free place.
 QString someNumbersHidden();
 } // namespace platetext

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QBoxLayout>
 #include <QCompleter>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +44,31 @@ TerminalFinder::TerminalFinder(QWidget* parent) : QDialog(parent, Qt::Tool) {
     // A completion chosen from the list is looked up at once.
     connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& text) { find(text); });
+    // Enter is taken before the completer sees it: left to the completer, Enter with the list open only
+    // closed the list, and the search needed a second Enter.
+    completer_->popup()->installEventFilter(this);
+    input_->installEventFilter(this);
+    // The message speaks of the text searched; once the box says something else it says nothing.
+    connect(input_, &QLineEdit::textChanged, message_, &QLabel::clear);
+}
+
+bool TerminalFinder::eventFilter(QObject* watched, QEvent* event) {
+    QAbstractItemView* popup = completer_->popup();
+    if ((watched == popup || watched == input_) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // The highlighted completion, else what was typed.
+            QString text = input_->text();
+            if (popup->isVisible() && popup->currentIndex().isValid())
+                text = popup->currentIndex().data(Qt::DisplayRole).toString();
+            popup->hide();
+            if (text != input_->text())
+                input_->setText(text);
+            find(text);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TerminalFinder::setBoard(BoardForm* form) {
@@ -109,8 +135,8 @@ int TerminalFinder::find(const QString& text) {
         message_->setText(QStringLiteral("本板没有端子 %1").arg(wanted.toUpper()));
         return -1;
     }
-    const QString name = cs[found].name.mid(kPrefix.size()).toUpper();
     BoardGuide* guide = BoardGuide::attach(*form_);
+    const QString name = guide->terminalCaptionOf(found); // with the hint where it differs
     const QString block = guide->blockCaptionOf(found);
     pal.setColor(QPalette::WindowText, QColor(0, 0, 0));
     message_->setPalette(pal);

@@ -32,6 +32,10 @@ public:
 
     QLineEdit* input() const { return input_; }
     QLabel* message() const { return message_; }
+    QCompleter* completer() const { return completer_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     BoardForm* form_ = nullptr;

@@ -85,6 +85,34 @@ TEST(Guide, PlateExplainsEachStep) {
     EXPECT_EQ(guide->plateText(), "请选择实验");
 }
 
+TEST(Guide, TerminalsAreNamedAsTheBoxPrintsThem) {
+    Options on(true, false);
+    auto form = boardtest::makeForm("QK740X");
+    BoardGuide* guide = BoardGuide::attach(*form);
+    // The speaker's terminals are wired as SPH and SPL, the box prints SP+ and SP-; P13 and GND print as
+    // named.
+    const QList<QByteArray> steps = parseWiringSteps("P13>SPH,SPL>GND,SPH>X9");
+    guide->setWiring("扬声器播放乐曲", steps);
+    DrawWiringStep(steps[0], *form, *form->boardArea());
+    guide->setShownStep(0);
+    EXPECT_EQ(guide->plateText(), "第1步/共3步  P13 → SPH（SP+）");
+    GuideScene s = guide->scene();
+    ASSERT_TRUE(s.shown.has_value());
+    EXPECT_EQ(s.shownFrom, "P13");
+    EXPECT_EQ(s.shownTo, "SPH（SP+）");
+    DrawWiringStep(steps[1], *form, *form->boardArea());
+    guide->setShownStep(1);
+    EXPECT_EQ(guide->plateText(), "第2步/共3步  SPL（SP-） → GND");
+    s = guide->scene();
+    EXPECT_EQ(s.shownFrom + ">" + s.shownTo, "SPL（SP-）>GND");
+    // Only the side found on the board has a print to show.
+    guide->setShownStep(2);
+    EXPECT_EQ(guide->plateText(), "第3步/共3步  SPH（SP+） → X9（本板没有端子 X9）");
+    // A hint that differs only in letter case or spaces adds nothing.
+    EXPECT_EQ(terminalCaption("PB2", " pb2 "), "PB2");
+    EXPECT_EQ(terminalCaption("FF90H", "FF90"), "FF90H（FF90）");
+}
+
 TEST(Guide, HundredStepsKeepTheirNumbersApart) {
     Options on(true, true);
     auto form = boardtest::makeForm("QK620X");

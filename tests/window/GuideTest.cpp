@@ -1,5 +1,6 @@
 // The board's guide on a real display, as a student uses it: a labelled step with its plate, the whole
-// wiring at once, the terminal finder with its ring, and the step keys with the focus in the experiment list.
+// wiring at once, the terminal finder with its ring, and the step keys with the focus in the experiment list
+// or on a button.
 #include "app/ViewMenu.h"
 #include "boards/BoardGuide.h"
 #include "boards/TerminalFinder.h"
@@ -8,8 +9,10 @@
 #include "tests/window/ProgramFixture.h"
 #include "tests/window/WindowSupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QCompleter>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -191,6 +194,49 @@ TEST_F(GuideTest, FinderRingsTheTerminalAndNamesItsBlock) {
     EXPECT_EQ(form->widgetOf(form->indexOf("lc_lcd"))->cursor().shape(), Qt::PointingHandCursor);
 }
 
+TEST_F(GuideTest, FinderSearchesTheHighlightedCompletionAtOnce) {
+    QTest::keySequence(mainform, QKeySequence(Qt::CTRL | Qt::Key_F));
+    settle(30);
+    boards::TerminalFinder* finder = menu->finder();
+    ASSERT_TRUE(finder->isVisible());
+    QLineEdit* input = finder->input();
+    QAbstractItemView* popup = finder->completer()->popup();
+    auto typeNew = [&](const char* text) {
+        input->selectAll();
+        QTest::keyClicks(input, text);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }, 2000)) << text;
+    };
+
+    // By what the box prints: the message names the terminal both ways.
+    typeNew("sp+");
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_EQ(finder->message()->text(), "找到 SPH（SP+），在“电机”");
+    EXPECT_TRUE(guide->foundShown());
+    EXPECT_GT(pixelsAround(screenImage(mainform), onScreen("SPH"), 16, QColor(230, 0, 230)), 20)
+        << "no ring around SPH";
+
+    // The list open, a completion highlighted: one Enter takes it and searches.
+    typeNew("pa");
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Down);
+    ASSERT_EQ(input->text(), "PA1");
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(input->text(), "PA1");
+    EXPECT_EQ(finder->message()->text(), "找到 PA1，在“8255”");
+
+    // A second search with the list open and nothing highlighted: what was typed, at once.
+    typeNew("pb3");
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(input->text(), "pb3");
+    EXPECT_EQ(finder->message()->text(), "找到 PB3，在“8255”");
+    // Typing on leaves no message about another terminal beside the box.
+    typeNew("pb");
+    EXPECT_EQ(finder->message()->text(), "");
+    finder->close();
+}
+
 TEST_F(GuideTest, StepKeysLeaveTheChosenExperiment) {
     pickExperiment();
     QComboBox* list = form->cbExam();
@@ -218,6 +264,40 @@ TEST_F(GuideTest, StepKeysLeaveTheChosenExperiment) {
     settle(10);
     QTest::keyClick(mainform->SynEdtasm, Qt::Key_PageDown);
     EXPECT_EQ(StepIndex, -1);
+}
+
+TEST_F(GuideTest, FocusedButtonTakesSpaceAndReturn) {
+    pickExperiment();
+    QPushButton* next = form->BitBtn_next();
+    ASSERT_EQ(QApplication::focusWidget(), next);
+    QTest::keyClick(next, Qt::Key_Space);
+    EXPECT_EQ(StepIndex, 0) << "Space on 下一步 presses it once";
+    QTest::keyClick(next, Qt::Key_Return);
+    EXPECT_EQ(StepIndex, 1);
+
+    // A document button opens its viewer; the step stays where it was.
+    QPushButton* purpose = form->BitBtn_result();
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
+                                         std::pair{Qt::Key_Enter, Qt::KeypadModifier},
+                                         std::pair{Qt::Key_Space, Qt::NoModifier}}) {
+        mainform->activateWindow(); // back from the last viewer
+        ASSERT_TRUE(QTest::qWaitForWindowActive(mainform, 5000));
+        purpose->setFocus();
+        settle(10);
+        ASSERT_EQ(QApplication::focusWidget(), purpose);
+        const ModalSeen seen = runModal([&] { QTest::keyClick(purpose, key, modifiers); });
+        EXPECT_TRUE(seen.opened) << "key " << key << " opened no viewer";
+        EXPECT_EQ(seen.className, "TFrmEdit");
+        EXPECT_EQ(StepIndex, 1) << "key " << key;
+    }
+    // PgDn still steps from the focused button.
+    mainform->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainform, 5000));
+    purpose->setFocus();
+    settle(10);
+    QTest::keyClick(purpose, Qt::Key_PageDown);
+    EXPECT_EQ(StepIndex, 2);
+    EXPECT_EQ(guide->plateText(), "第3步/共16步  K3 → PB2");
 }
 
 } // namespace
