@@ -5,6 +5,7 @@
 #include "app/SourceTab.h"
 #include "app/VideoTab.h"
 #include "base/ErrorReport.h"
+#include "boards/BoardInfo.h"
 #include "boards/U_310X1.h"
 #include "boards/U_620x.h"
 #include "boards/U_930x.h"
@@ -268,7 +269,15 @@ void Tmainform::chooseModel(const QString& itemName, const QString& model, Board
     });
 }
 
-void Tmainform::ActQK740XExecute() { chooseModel("QK740X", "QK740X", FRM_QK740X, 1); }
-void Tmainform::QK620XClick() { chooseModel("QK620X", "QK620X", Frm_620x, 2); }
-void Tmainform::QK310X1Click() { chooseModel("QK310X1", "QK310X+", Frm310x1, 1); }
-void Tmainform::QK930XClick() { chooseModel("QK930X", "QK930X", frm8086, 2); }
+void Tmainform::ActQK740XExecute() {
+    chooseModel("QK740X", boards::boardDisplayName("QK740X"), FRM_QK740X, 1);
+}
+void Tmainform::QK620XClick() {
+    chooseModel("QK620X", boards::boardDisplayName("QK620X"), Frm_620x, 2);
+}
+void Tmainform::QK310X1Click() {
+    chooseModel("QK310X1", boards::boardDisplayName("QK310X"), Frm310x1, 1);
+}
+void Tmainform::QK930XClick() {
+    chooseModel("QK930X", boards::boardDisplayName("QK930X"), frm8086, 2);
+}

@@ -341,6 +341,7 @@ QWidget* EditorWindow::buildWiring() {
     auto* boardRow = new QHBoxLayout;
     boardRow->addWidget(new QLabel(QStringLiteral("实验箱"), panel));
     boardBox_ = new QComboBox(panel);
+    boardBox_->setObjectName(QStringLiteral("boards"));
     boardRow->addWidget(boardBox_, 1);
     pending_ = new QLabel(QStringLiteral("依次点击两个接线端，添加一步接线"), panel);
     boardRow->addWidget(pending_, 3);
@@ -349,9 +350,10 @@ QWidget* EditorWindow::buildWiring() {
     boardScroll_->setWidgetResizable(false);
     left->addWidget(boardScroll_, 1);
     layout->addLayout(left, 1);
-    connect(boardBox_, &QComboBox::currentTextChanged, this, [this](const QString& board) {
-        if (!refreshing_ && !board.isEmpty())
-            chooseBoard(board);
+    // The list shows each board as people read it ("QK310X+"); its item data is the stored name.
+    connect(boardBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!refreshing_ && index >= 0)
+            chooseBoard(boardBox_->itemData(index).toString());
     });
 
     auto* right = new QVBoxLayout;
@@ -663,17 +665,19 @@ void EditorWindow::refreshWiring() {
             offering << board;
     QStringList listed;
     for (int i = 0; i < boardBox_->count(); ++i)
-        listed << boardBox_->itemText(i);
+        listed << boardBox_->itemData(i).toString();
     if (listed != offering) {
-        const QString was = boardBox_->currentText();
+        const QString was = boardBox_->currentData().toString();
         boardBox_->clear();
-        boardBox_->addItems(offering);
+        for (const QString& board : offering)
+            boardBox_->addItem(boards::boardDisplayName(board), board);
         if (offering.contains(was))
-            boardBox_->setCurrentText(was);
+            boardBox_->setCurrentIndex(boardBox_->findData(was));
     }
     refreshing_ = false;
-    if (!boardBox_->currentText().isEmpty() && (!board_ || board_->board() != boardBox_->currentText()))
-        chooseBoard(boardBox_->currentText());
+    const QString listedBoard = boardBox_->currentData().toString();
+    if (!listedBoard.isEmpty() && (!board_ || board_->board() != listedBoard))
+        chooseBoard(listedBoard);
 
     refreshing_ = true;
     const QStringList steps = row_ >= 0 ? wiringSteps(set_.rows[row_].wiring) : QStringList();
@@ -699,7 +703,8 @@ void EditorWindow::chooseBoard(const QString& board) {
     if (board_ && board_->board() == board)
         return;
     refreshing_ = true;
-    boardBox_->setCurrentText(board);
+    if (const int listed = boardBox_->findData(board); listed >= 0)
+        boardBox_->setCurrentIndex(listed);
     refreshing_ = false;
     pendingTerminal_.clear();
     // The board form as labguide builds it; only its board area is shown (the experiment panel lies above
@@ -710,7 +715,8 @@ void EditorWindow::chooseBoard(const QString& board) {
         form = boards::createBoardForm(board, holder);
     } catch (const std::exception& e) {
         delete holder;
-        tell(QStringLiteral("不能显示实验板 %1：\n%2").arg(board, QString::fromStdString(e.what())));
+        tell(QStringLiteral("不能显示实验板 %1：\n%2")
+                 .arg(boards::boardDisplayName(board), QString::fromStdString(e.what())));
         return;
     }
     form->installEventFilter(this); // its showing would fill its experiment list from a catalogue

@@ -44,19 +44,27 @@ QStringList checkWiring(int cpuType, const QStringList& steps) {
         Q_UNUSED(types);
         if (!boards::offeredCpuTypes(board).contains(cpuType))
             continue;
-        const QSet<QString> names = boards::terminalNames(board);
-        QStringList lacking;
-        for (const QByteArray& step : parsed) {
-            const auto [first, second] = stepTerminalNames(step);
-            for (const QByteArray& n : {first, second}) {
-                const QString name = QString::fromLatin1(n.mid(4));
-                const QString shown = name.isEmpty() ? QStringLiteral("（空）") : name;
-                if (!names.contains(name) && !lacking.contains(shown))
-                    lacking << shown;
-            }
+        const QStringList lacking = boards::lackingTerminals(board, parsed);
+        if (lacking.isEmpty())
+            continue;
+        const QString shown = boards::boardDisplayName(board);
+        QStringList listed;
+        for (const QString& name : lacking)
+            listed << (name.isEmpty() ? QStringLiteral("（空）") : name);
+        lines << QStringLiteral("%1 没有接线端 %2").arg(shown, listed.join(QStringLiteral("、")));
+        // The same guess as labtool's lint, one line a name that resembles a terminal.
+        for (const QString& name : lacking) {
+            const boards::TerminalGuess guess = boards::guessTerminal(board, name);
+            if (guess.names.isEmpty())
+                continue;
+            QStringList meant = guess.names;
+            const QString last = meant.takeLast();
+            const QString alternatives =
+                meant.isEmpty() ? last : meant.join(QStringLiteral("、")) + QStringLiteral(" 或 ") + last;
+            lines << (guess.byHint ? QStringLiteral("%1 没有接线端 %2（%3 的提示文字），是否指 %3？")
+                                   : QStringLiteral("%1 没有接线端 %2，是否指 %3？"))
+                         .arg(shown, name, alternatives);
         }
-        if (!lacking.isEmpty())
-            lines << QStringLiteral("%1 没有接线端 %2").arg(board, lacking.join(QStringLiteral("、")));
     }
     return lines;
 }

@@ -15,7 +15,8 @@ QStringList wiringSteps(const QString& text);
 QString stepFor(const QString& first, const QString& second);
 
 // The live check, one line a finding: the byte budget first ("接线 87/255 字节"), then empty steps and steps
-// without ">", then for each board that offers the type the terminals it lacks.
+// without ">", then for each board that offers the type the terminals it lacks, each followed by what it
+// most likely meant when it resembles a terminal of that board (the guess labtool's lint makes).
 QStringList checkWiring(int cpuType, const QStringList& steps);
 // Whether the check found a problem (anything beyond the budget line within its capacity).
 bool wiringHasProblems(int cpuType, const QStringList& steps);

@@ -181,7 +181,7 @@ void titleBlock(PageFlow& flow, const Content& c) {
                                          : QStringLiteral("（无）");
     const QString entry = c.e.entry.trimmed().isEmpty() ? QStringLiteral("（无）") : c.e.entry;
     const QString cells[4][2] = {{QStringLiteral("实验类型"), typeCaption(c.e.cpuType)},
-                                 {QStringLiteral("实验板"), c.board},
+                                 {QStringLiteral("实验板"), boards::boardDisplayName(c.board)},
                                  {QStringLiteral("入口地址"), entry},
                                  {QStringLiteral("程序文件"), program}};
     const double rowHeight = 20, half = flow.width() / 2, keyWidth = 60;

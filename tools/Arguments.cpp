@@ -2,6 +2,7 @@
 
 #include "tools/Command.h"
 
+#include "boards/BoardInfo.h"
 #include "boards/BoardLayout.h"
 
 namespace labtool {
@@ -14,13 +15,6 @@ struct TypeName {
 };
 constexpr TypeName kTypeNames[] = {{"51", 1}, {"88", 2}, {"96", 3}, {"PCI", 4},
                                    {"1", 1},  {"2", 2},  {"3", 3},  {"4", 4}};
-
-// The model menu's spellings that differ from the stored board names.
-struct BoardAlias {
-    const char* alias;
-    const char* board;
-};
-constexpr BoardAlias kBoardAliases[] = {{"QK310X+", "QK310X"}};
 
 } // namespace
 
@@ -35,11 +29,10 @@ int cpuTypeArgument(const QString& text) {
 }
 
 QString boardArgument(const QString& text) {
-    QString name = text;
-    for (const BoardAlias& a : kBoardAliases)
-        if (text.compare(QLatin1String(a.alias), Qt::CaseInsensitive) == 0)
-            name = QLatin1String(a.board);
-    const QString board = boards::canonicalBoardName(name);
+    QString board = boards::canonicalBoardName(text);
+    for (const QString& b : boards::boardNames())
+        if (text.compare(boards::boardDisplayName(b), Qt::CaseInsensitive) == 0)
+            board = b; // as the menu spells it
     if (board.isEmpty())
         throw UsageError(QStringLiteral("unknown board %1 (%2)").arg(text, QLatin1String(BoardChoices)));
     return board;

@@ -15,6 +15,7 @@ QStringList capacityProblems(const CatalogueRow& row);
 
 // The steps' terminal names checked against every board that offers the type: one line per board that
 // lacks names, "board QK620X lacks terminals A1, B2", then for each lacking name that resembles a terminal
-// of that board one line "board QK740X has no terminal FF90 (the hint of FF90H); did you mean FF90H?" or
-// "board QK740X has no terminal P3 0; did you mean P30?".
+// of that board (boards::guessTerminal, the guess labedit's check shows too) one line "board QK740X has no
+// terminal FF90 (the hint of FF90H); did you mean FF90H?" or "board QK740X has no terminal PAO; did you
+// mean PA0?". Boards are named as people read them ("QK310X+").
 QStringList lintBoardTerminals(int cpuType, const QList<QByteArray>& steps);

@@ -253,13 +253,15 @@ int runBoard(const QStringList& args) {
             if ((all || i == stepNumber) && !plans[i].drawable()) {
                 drawn = false;
                 writeErr("labtool board: the step " + stepWords(i, steps[i]) + " names no pair of terminals of " +
-                         board.toUtf8() + ": " + boards::platetext::step(i, int(plans.size()), plans[i]).toUtf8() + "\n");
+                         boards::boardDisplayName(board).toUtf8() + ": " +
+                         boards::platetext::step(i, int(plans.size()), plans[i]).toUtf8() + "\n");
             }
         }
     } else if (!step.isEmpty()) {
         drawn = DrawWiringStep(step.toLatin1(), *form, *form->boardArea());
         if (!drawn)
-            writeErr("labtool board: the step " + step.toUtf8() + " names no pair of terminals of " + board.toUtf8() + "\n");
+            writeErr("labtool board: the step " + step.toUtf8() + " names no pair of terminals of " +
+                     boards::boardDisplayName(board).toUtf8() + "\n");
     }
     if (!png.isEmpty()) {
         if (!formPicture(*form, scale).save(png, "PNG"))

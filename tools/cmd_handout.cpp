@@ -77,7 +77,8 @@ int runHandout(const QStringList& args) {
         const int cpuType = labtool::cpuTypeArgument(type);
         if (!offered.contains(cpuType))
             throw labtool::UsageError(
-                QStringLiteral("the board %1 offers no experiments of type %2").arg(board, handout::typeCaption(cpuType)));
+                QStringLiteral("the board %1 offers no experiments of type %2")
+                    .arg(boards::boardDisplayName(board), handout::typeCaption(cpuType)));
         for (const CatalogueRow& row : rows)
             if (row.cpuType == cpuType && row.name == name) {
                 chosen << row;

@@ -6,6 +6,7 @@
 #include "base/ContentFolder.h"
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
+#include "boards/BoardInfo.h"
 #include "engine/CatalogueSource.h"
 #include "engine/linksheet.h"
 #include "sim/Assembler51.h"
@@ -185,7 +186,7 @@ int runRun(const QStringList& args) {
     if (cpuType == 0)
         throw labtool::UsageError(QStringLiteral("--type is needed with --name"));
     if (!sim::hasCircuit(board))
-        throw Error(QStringLiteral("本板没有电路文件：%1 还不能虚拟运行").arg(board));
+        throw Error(QStringLiteral("本板没有电路文件：%1 还不能虚拟运行").arg(boards::boardDisplayName(board)));
     if (cpuType != 1)
         throw Error(QStringLiteral("本类型暂不能虚拟运行（--type %1）").arg(type));
 
@@ -229,7 +230,7 @@ int runRun(const QStringList& args) {
     sim::Machine machine(sim::boardCircuit(board), cpuType, wiringLinks(wiring), crystal);
     machine.load(program.image);
     if (baud > 0 && !machine.set("BAUD", baud))
-        throw labtool::UsageError(QStringLiteral("--baud: the board %1 has no serial terminal").arg(board));
+        throw labtool::UsageError(QStringLiteral("--baud: the board %1 has no serial terminal").arg(boards::boardDisplayName(board)));
     if (trace)
         machine.setTracer([](sim::Time t, const std::string& text) {
             char stampText[32];

@@ -2,6 +2,7 @@
 #include "app/ToolsMenu.h"
 #include "app/mainform.h"
 #include "base/ProgramFolder.h"
+#include "boards/BoardInfo.h"
 #include "boards/U_310X1.h"
 #include "boards/U_620x.h"
 #include "boards/U_930x.h"
@@ -133,9 +134,13 @@ TEST_F(MainFormFixture, HasTheWholeMenuBar) {
             }
         }
     }
-    for (const char* name : {"QK740X", "QK620X", "QK310X1", "QK930X"}) {
+    // The model menu spells each board as labedit, handouts and labtool do.
+    const std::pair<const char*, const char*> models[] = {
+        {"QK740X", "QK740X"}, {"QK620X", "QK620X"}, {"QK310X1", "QK310X"}, {"QK930X", "QK930X"}};
+    for (const auto& [name, board] : models) {
         EXPECT_TRUE(mainform->menuItem(name)->isCheckable());
         EXPECT_FALSE(mainform->menuItem(name)->isChecked());
+        EXPECT_EQ(plain(mainform->menuItem(name)->text()), boards::boardDisplayName(board));
     }
 }
 

@@ -1,5 +1,6 @@
 // The editor's catalogue handling: what a save keeps and refuses, labguide's lock, names unique in a type,
 // undo, and the wiring check.
+#include "boards/BoardForm.h"
 #include "editor/EditorWindow.h"
 #include "editor/ExperimentSet.h"
 #include "editor/WiringCheck.h"
@@ -7,6 +8,7 @@
 #include "source/SynEdit.h"
 #include "tests/support/TestSupport.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -218,6 +220,16 @@ TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
     w.terminalClicked(QStringLiteral("p13"));
     w.terminalClicked(QStringLiteral("l4"));
     EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2\r\nP13>L4"));
+    // The board list names the boards that offer type 51 as the model menu does; picking one shows it.
+    auto* boards = w.findChild<QComboBox*>(QStringLiteral("boards"));
+    ASSERT_TRUE(boards);
+    ASSERT_EQ(boards->count(), 2);
+    EXPECT_EQ(boards->itemText(1), QStringLiteral("QK310X+"));
+    boards->setCurrentIndex(1);
+    ASSERT_TRUE(w.boardForm());
+    EXPECT_EQ(w.boardForm()->board(), QStringLiteral("QK310X"));
+    w.chooseBoard(QStringLiteral("QK740X"));
+    EXPECT_EQ(boards->currentText(), QStringLiteral("QK740X"));
     w.undoStack().undo();
     w.undoStack().undo();
     EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
@@ -277,4 +289,18 @@ TEST(WiringCheck, NamesUnknownTerminalsPerBoardEmptyStepsAndTheBudget) {
     EXPECT_TRUE(lines.contains(QStringLiteral("QK740X 没有接线端 XYZ"))) << lines.join('\n').toStdString();
     EXPECT_TRUE(editor::wiringHasProblems(1, steps));
     EXPECT_EQ(editor::wiringSteps(QStringLiteral("p10 > l1，P11>L2")), (QStringList{"P10 > L1", "P11>L2"}));
+
+    // Each unknown name is followed by labtool lint's guess: the letter O taken for the digit 0, a hint the
+    // board shows named as such, a terminal's name before another's hint ("-12V" is the hint of 12V0).
+    const QStringList near = editor::checkWiring(1, {QStringLiteral("PAO>FF90"), QStringLiteral("12 V>XYZ")});
+    for (const QString& board : {QStringLiteral("QK740X"), QStringLiteral("QK310X+")}) {
+        const qsizetype lacks = near.indexOf(board + QStringLiteral(" 没有接线端 PAO、FF90、12 V、XYZ"));
+        ASSERT_GE(lacks, 0) << near.join('\n').toStdString();
+        EXPECT_EQ(near.mid(lacks + 1, 3),
+                  QStringList({board + QStringLiteral(" 没有接线端 PAO，是否指 PA0？"),
+                               board + QStringLiteral(" 没有接线端 FF90（FF90H 的提示文字），是否指 FF90H？"),
+                               board + QStringLiteral(" 没有接线端 12 V，是否指 12V？")}))
+            << near.join('\n').toStdString();
+    }
+    EXPECT_EQ(near.filter(QStringLiteral("QK310X ")), QStringList());
 }

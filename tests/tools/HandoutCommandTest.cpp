@@ -126,13 +126,15 @@ TEST(HandoutCommand, BadContentIsNamedInItsSectionAndTheRestIsMade) {
     cataloguesource::writeCatalogue(home + "/QK740X.mdb", {r});
     const QString pdf = dir.path() + "/out.pdf";
     QByteArray err;
-    ASSERT_EQ(runProgram("labtool", {"handout", home + "/QK740X.mdb", "--board", "QK740X", "--type", "51", "--name",
+    // The board as the model menu spells it, in any letter case.
+    ASSERT_EQ(runProgram("labtool", {"handout", home + "/QK740X.mdb", "--board", "qk310x+", "--type", "51", "--name",
                                      "坏内容", "-o", pdf, "--program-dir", dir.path() + "/prog"},
                          nullptr, &err),
               0)
         << err.toStdString();
     const QString layout = poppler("pdftotext", {"-layout", pdf, "-"});
     const QString text = squeezed(layout);
+    EXPECT_TRUE(text.contains("实验板：QK310X+")) << layout.toStdString(); // the title block
     EXPECT_TRUE(text.contains("（图片缺失：pic/nothere.jpg）")) << layout.toStdString();
     // The decoder's own words follow the name.
     EXPECT_TRUE(QRegularExpression("（图片无法解码：pic/sub/bad\\.jpg：[^）]*JPEG[^）]*）").match(text).hasMatch())

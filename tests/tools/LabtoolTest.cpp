@@ -115,7 +115,7 @@ TEST(LabtoolCatalogue, LintReportsEveryKindOfProblem) {
     bad.program = "missing.asm";
     bad.circuit = "";
     CatalogueRow longText = sample("长", 1, QString(300, 'A') + ">B");
-    CatalogueRow nearNames = sample("近", 1, "FF90>P3.0");
+    CatalogueRow nearNames = sample("近", 1, "FF90>P3.0\r\nPAO>OOH");
     const QString db = dir.path() + "/QK740X.mdb";
     cataloguesource::writeCatalogue(db, {ok, bad, longText, nearNames});
     QByteArray out, err;
@@ -127,13 +127,20 @@ TEST(LabtoolCatalogue, LintReportsEveryKindOfProblem) {
     EXPECT_TRUE(lines.contains("[51] 坏: source asm/51/missing.asm is missing")) << out.toStdString();
     EXPECT_TRUE(lines.contains("[51] 坏: no circuit picture named")) << out.toStdString();
     EXPECT_TRUE(lines.contains("[51] 长: 实验接线 is 302 bytes; only the first 255 are used")) << out.toStdString();
-    // An unknown name is followed by the closest names of the board, a hint the program shows named as such;
-    // the line listing the lacking names stays as it was.
-    const qsizetype lacks = lines.indexOf("[51] 近: board QK740X lacks terminals FF90, P3 0");
+    // An unknown name is followed by the closest names of the board, a hint the program shows named as such,
+    // the letter O taken for the digit 0 ("OOH" is the hint of 00H as written); the line listing the
+    // lacking names stays as it was.
+    const qsizetype lacks = lines.indexOf("[51] 近: board QK740X lacks terminals FF90, P3 0, PAO, OOH");
     ASSERT_GE(lacks, 0) << out.toStdString();
-    EXPECT_EQ(lines.mid(lacks + 1, 2),
-              QStringList({"[51] 近: board QK740X has no terminal FF90 (the hint of FF90H); did you mean FF90H?",
-                           "[51] 近: board QK740X has no terminal P3 0; did you mean P30?"}));
+    EXPECT_EQ(
+        lines.mid(lacks + 1, 4),
+        QStringList({"[51] 近: board QK740X has no terminal FF90 (the hint of FF90H); did you mean FF90H?",
+                     "[51] 近: board QK740X has no terminal P3 0; did you mean P30?",
+                     "[51] 近: board QK740X has no terminal PAO; did you mean PA0?",
+                     "[51] 近: board QK740X has no terminal OOH (the hint of 00H); did you mean 00H?"}));
+    // Boards are named as the menu spells them.
+    EXPECT_TRUE(out.contains("[51] 近: board QK310X+ lacks terminals")) << out.toStdString();
+    EXPECT_FALSE(out.contains("board QK310X ")) << out.toStdString();
 
     cataloguesource::writeCatalogue(db, {ok});
     EXPECT_EQ(runProgram("labtool", {"catalogue", "lint", db, "--program-dir", dir.path() + "/prog"}, &out, &err), 0)
