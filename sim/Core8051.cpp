@@ -81,6 +81,7 @@ void Core8051::powerOn() {
     t1Overflows_ = t2Overflows_ = 0;
     dueCounts_ = 0;
     t2exLevel_ = true;
+    t2Falls_ = 0;
     sampledP1_ = pinLevels(1);
     sampledP3_ = pinLevels(3);
     pinsPending_ = true; // level-triggered inputs held low request at once

@@ -98,6 +98,7 @@ private:
     bool pinsPending_ = false;       // a watched pin changed since the last sample, or a count is due
     std::uint8_t dueCounts_ = 0;     // counter input edges seen: bit 0 timer 0, 1 timer 1, 2 timer 2
     bool t2exLevel_ = true;          // reference timing: T2EX as s51 last looked at it
+    unsigned t2Falls_ = 0;           // reference timing: falls at T2 not counted yet
     std::uint8_t sampledP1_ = 0xFF, sampledP3_ = 0xFF;
     std::uint8_t t2Rate_ = 0;        // 0, 1 or 6 (the baud rate generator counts every state)
     std::uint64_t t1Overflows_ = 0, t2Overflows_ = 0; // since power-on: the serial port's bit clock
@@ -112,6 +113,8 @@ private:
     std::uint64_t txFirstBit_ = 0;   // modes 1/3: the overflow count that starts the start bit
     std::uint64_t txFirstCycle_ = 0; // and the cycle it came in
 
+    // When a flag rose, for the poll: before the instruction's last cycle, in it, or between instructions
+    // (written by software or received), which a single-cycle instruction's poll does not see either.
     enum class Rise : std::uint8_t { Early, Final, Edge };
 
     std::uint8_t latch(int address) const { return sfr_[std::size_t(address - 0x80)]; }

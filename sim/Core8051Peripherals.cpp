@@ -274,8 +274,20 @@ void Core8051::samplePins(std::uint64_t cycle) {
         const std::uint8_t p1 = pinLevels(1);
         const std::uint8_t falls1 = std::uint8_t(sampledP1_ & ~p1);
         sampledP1_ = p1;
-        if ((falls1 & 0x01) && t2Pin_)
+        if (referenceTiming_) {
+            // s51 notes the falls at T2 while timer 2 runs and counts them, at once, when it counts its pin;
+            // stopping timer 2 forgets them.
+            if (!(latch(T2CON) & TR2))
+                t2Falls_ = 0;
+            else if (falls1 & 0x01)
+                ++t2Falls_;
+            if (t2Falls_ && t2Pin_) {
+                countT2(t2Falls_, cycle, t2Falls_);
+                t2Falls_ = 0;
+            }
+        } else if ((falls1 & 0x01) && t2Pin_) {
             dueCounts_ |= 4;
+        }
         if (referenceTiming_) {
             // s51 follows T2EX in every mode but the stopped auto-reload one, where it looks only while
             // EXEN2 is set: a fall from before counts once EXEN2 is set.
