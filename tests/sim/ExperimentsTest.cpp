@@ -110,8 +110,9 @@ TEST(Experiments, LedStepsOneLampEvery200ms) {
     ASSERT_GE(changes.size(), 12u);
     for (std::size_t i = 1; i < changes.size(); ++i) {
         EXPECT_EQ(changes[i].second, 1u << (i % 8)) << "step " << i; // L1 first, then on along the row
-        if (i >= 2) // the first step follows the set-up; s51 times the loop at 200.6 ms
+        if (i >= 2) { // the first step follows the set-up; s51 times the loop at 200.6 ms
             EXPECT_NEAR(toSeconds(changes[i].first - changes[i - 1].first), 0.2006, 0.0015) << "step " << i;
+        }
     }
     EXPECT_EQ(noEvents(*m), "");
 }
