@@ -33,6 +33,32 @@ std::uint8_t mode0Low(std::uint8_t tl, unsigned steps, unsigned count) {
     return steps >= 0x20u - (tl & 0x1Fu) ? std::uint8_t(count & 0x1F) : std::uint8_t((tl & 0xE0) | (count & 0x1F));
 }
 
+// Timers 0 and 1 count alike in modes 0 to 2; mode 3 (timer 0 only: TL0 alone) counts TL without reload.
+Count countTimer(std::uint8_t& tl, std::uint8_t& th, unsigned mode, unsigned steps) {
+    Count c;
+    switch (mode) {
+    case 0: // 13 bits: TH and the low five bits of TL
+        c = countUp(unsigned(th << 5 | (tl & 0x1F)), 0x2000, 0, steps);
+        tl = mode0Low(tl, steps, c.value);
+        th = std::uint8_t(c.value >> 5);
+        break;
+    case 1:
+        c = countUp(unsigned(th << 8 | tl), 0x10000, 0, steps);
+        tl = std::uint8_t(c.value);
+        th = std::uint8_t(c.value >> 8);
+        break;
+    case 2: // TL reloaded from TH
+        c = countUp(tl, 0x100, th, steps);
+        tl = std::uint8_t(c.value);
+        break;
+    default:
+        c = countUp(tl, 0x100, 0, steps);
+        tl = std::uint8_t(c.value);
+        break;
+    }
+    return c;
+}
+
 } // namespace
 
 // A flag that hardware sets in an instruction's last cycle is polled only after the next instruction.
@@ -98,29 +124,7 @@ void Core8051::advance(unsigned cycles) {
 }
 
 void Core8051::countT0(unsigned steps, std::uint64_t first, unsigned perCycle) {
-    std::uint8_t& tl = reg(TL0);
-    std::uint8_t& th = reg(TH0);
-    Count c;
-    switch (latch(TMOD) & 3) {
-    case 0: // 13 bits: TH0 and the low five bits of TL0
-        c = countUp(unsigned(th << 5 | (tl & 0x1F)), 0x2000, 0, steps);
-        tl = mode0Low(tl, steps, c.value);
-        th = std::uint8_t(c.value >> 5);
-        break;
-    case 1:
-        c = countUp(unsigned(th << 8 | tl), 0x10000, 0, steps);
-        tl = std::uint8_t(c.value);
-        th = std::uint8_t(c.value >> 8);
-        break;
-    case 2: // TL0 reloaded from TH0
-        c = countUp(tl, 0x100, th, steps);
-        tl = std::uint8_t(c.value);
-        break;
-    default: // mode 3: TL0 alone
-        c = countUp(tl, 0x100, 0, steps);
-        tl = std::uint8_t(c.value);
-        break;
-    }
+    const Count c = countTimer(reg(TL0), reg(TH0), latch(TMOD) & 3, steps);
     if (c.overflows)
         raise(TCON, TF0, riseAt(first + (c.first - 1) / perCycle));
 }
@@ -134,25 +138,8 @@ void Core8051::countTh0(unsigned steps, std::uint64_t first) {
 }
 
 void Core8051::countT1(unsigned steps, std::uint64_t first, unsigned perCycle) {
-    std::uint8_t& tl = reg(TL1);
-    std::uint8_t& th = reg(TH1);
-    Count c;
-    switch ((latch(TMOD) >> 4) & 3) {
-    case 0:
-        c = countUp(unsigned(th << 5 | (tl & 0x1F)), 0x2000, 0, steps);
-        tl = mode0Low(tl, steps, c.value);
-        th = std::uint8_t(c.value >> 5);
-        break;
-    case 1:
-        c = countUp(unsigned(th << 8 | tl), 0x10000, 0, steps);
-        tl = std::uint8_t(c.value);
-        th = std::uint8_t(c.value >> 8);
-        break;
-    default: // mode 2 (mode 3 holds its count and is not called)
-        c = countUp(tl, 0x100, th, steps);
-        tl = std::uint8_t(c.value);
-        break;
-    }
+    // Mode 3 holds timer 1's count and is not called.
+    const Count c = countTimer(reg(TL1), reg(TH1), (latch(TMOD) >> 4) & 3, steps);
     if (!c.overflows)
         return;
     if ((latch(TMOD) & 3) != 3) // else TF1 belongs to TH0
