@@ -25,7 +25,7 @@ public:
     void setBoardSource(std::function<BoardForm*()> source) { source_ = std::move(source); }
     BoardForm* board() const { return form_; }
     // Shows the box with the input selected.
-    void open();
+    void open() override;
     // Looks the text up on the board, rings the terminal found and says what was found; returns the component
     // index or -1.
     int find(const QString& text);

@@ -285,7 +285,9 @@ TEST_F(GuideTest, FocusedButtonTakesSpaceAndReturn) {
         purpose->setFocus();
         settle(10);
         ASSERT_EQ(QApplication::focusWidget(), purpose);
-        const ModalSeen seen = runModal([&] { QTest::keyClick(purpose, key, modifiers); });
+        const Qt::Key pressed = key; // a lambda may not capture a structured binding (C++20 as clang 14 reads it)
+        const Qt::KeyboardModifier held = modifiers;
+        const ModalSeen seen = runModal([&] { QTest::keyClick(purpose, pressed, held); });
         EXPECT_TRUE(seen.opened) << "key " << key << " opened no viewer";
         EXPECT_EQ(seen.className, "TFrmEdit");
         EXPECT_EQ(StepIndex, 1) << "key " << key;
