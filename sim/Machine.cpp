@@ -209,10 +209,10 @@ void Machine::notify(Time t) {
         for (const int n : nets_->members(net)) {
             const auto [dev, pin] = nodeOwner_[size_t(n)];
             Device& device = *devices_[size_t(dev)];
-            const PinSpec& spec = device.pins()[size_t(pin)];
-            if (spec.dir == PinDir::Out)
+            const PinSpec& pinInfo = device.pins()[size_t(pin)];
+            if (pinInfo.dir == PinDir::Out)
                 continue;
-            const NetLevel l = nets_->levelAt(n, spec.floatsHigh);
+            const NetLevel l = nets_->levelAt(n, pinInfo.floatsHigh);
             if (seenValid_[size_t(n)] && sameLevel(seen_[size_t(n)], l))
                 continue;
             seen_[size_t(n)] = l;

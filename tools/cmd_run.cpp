@@ -84,9 +84,9 @@ double parseValue(const QString& text) {
 }
 
 // "K1=0@100ms,K1=1@300ms,PL@1s,AOUT1=2.5V,UART=\"Hi\"@1s"
-std::vector<Input> parseInputs(const QString& spec) {
+std::vector<Input> parseInputs(const QString& events) {
     std::vector<Input> inputs;
-    for (const QString& raw : spec.split(u',', Qt::SkipEmptyParts)) {
+    for (const QString& raw : events.split(u',', Qt::SkipEmptyParts)) {
         const QString item = raw.trimmed();
         const qsizetype at = item.lastIndexOf(u'@');
         const QString head = at < 0 ? item : item.left(at);
