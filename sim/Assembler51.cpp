@@ -1487,10 +1487,10 @@ private:
                                 (emits || l.kind == Kind::Ds || l.kind == Kind::Org || labelOnly(l));
             std::uint32_t shown = 0;
             if (emits && l.size > 0 && l.address <= 0xFFFF) {
-                r.lineAt.emplace(static_cast<std::uint16_t>(l.address), line);
-                r.addressOf.emplace(line, static_cast<std::uint16_t>(l.address));
+                r.lineAt.emplace(static_cast<std::uint32_t>(l.address & 0xFFFF), line);
+                r.addressOf.emplace(line, static_cast<std::uint32_t>(l.address & 0xFFFF));
             } else if (l.kind == Kind::Ds && l.listed && l.address <= 0xFFFF) {
-                r.addressOf.emplace(line, static_cast<std::uint16_t>(l.address));
+                r.addressOf.emplace(line, static_cast<std::uint32_t>(l.address & 0xFFFF));
             }
             // "0100  75 81 60     MAIN:   MOV SP,#60H": four bytes a row, more on rows of their own.
             if (placed) {

@@ -21,8 +21,8 @@ struct AsmResult {
     bool ok() const { return errors.empty(); }
     std::vector<std::uint8_t> image;     // code memory from 0 up to the highest byte emitted (gaps are FFH)
     std::vector<bool> used;              // which bytes of the image were emitted (DS and gaps are not)
-    std::map<std::uint16_t, int> lineAt; // address of each instruction or data line -> its 1-based line
-    std::map<int, std::uint16_t> addressOf; // line -> the address it starts at
+    std::map<std::uint32_t, int> lineAt; // address of each instruction or data line -> its 1-based line
+    std::map<int, std::uint32_t> addressOf; // line -> the address it starts at (linear on the 8088)
     QByteArray listing;                  // address, bytes and the source line, one line each (GBK as given)
     std::vector<AsmError> errors;        // in line order
 };

@@ -9,6 +9,12 @@
 
 namespace sim {
 
+// One register as a register view shows it: its name and its value, written as the CPU's manuals write it.
+struct RegisterValue {
+    std::string name;  // "PC", "A", "R0", "AX", "FLAGS" …
+    std::string value; // "0123H", "5AH", "CY AC RS0" …
+};
+
 class Cpu {
 public:
     virtual ~Cpu() = default;
@@ -23,6 +29,8 @@ public:
     virtual std::string haltReason() const = 0;
     virtual std::uint32_t programCounter() const = 0;
     virtual std::uint64_t instructionCount() const = 0;
+    // The registers a paused run shows, in the order they are shown; the last is the simulated time.
+    virtual std::vector<RegisterValue> registers() const = 0;
 };
 
 } // namespace sim

@@ -1,6 +1,7 @@
 #include "sim/Cpu8051.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace sim {
 
@@ -82,3 +83,44 @@ void Cpu8051::receive(int pin, const Frame& frame, Time) {
 }
 
 } // namespace sim
+
+std::vector<RegisterValue> Cpu8051::registers() const {
+    char text[16];
+    auto hex2 = [&](std::uint8_t v) {
+        std::snprintf(text, sizeof text, "%02XH", v);
+        return std::string(text);
+    };
+    auto hex4 = [&](unsigned v) {
+        std::snprintf(text, sizeof text, "%04XH", v & 0xFFFF);
+        return std::string(text);
+    };
+    const std::uint8_t psw = core_.sfr(0xD0);
+    const int bank = (psw >> 3) & 3;
+    std::vector<RegisterValue> r;
+    r.push_back({"PC", hex4(core_.pc())});
+    r.push_back({"A", hex2(core_.sfr(0xE0))});
+    r.push_back({"B", hex2(core_.sfr(0xF0))});
+    std::string flags;
+    static const char* const names[8] = {"P", "F1", "OV", "RS0", "RS1", "F0", "AC", "CY"};
+    for (int bit = 7; bit >= 0; --bit)
+        if (psw & (1 << bit))
+            flags += std::string(flags.empty() ? "" : " ") + names[bit];
+    r.push_back({"PSW", hex2(psw) + (flags.empty() ? "" : "  " + flags)});
+    r.push_back({"SP", hex2(core_.sfr(0x81))});
+    r.push_back({"DPTR", hex4(unsigned(core_.sfr(0x83)) << 8 | core_.sfr(0x82))});
+    for (int i = 0; i < 8; ++i)
+        r.push_back({"R" + std::to_string(i), hex2(core_.iram(bank * 8 + i))});
+    for (int port = 0; port < 4; ++port)
+        r.push_back({"P" + std::to_string(port), hex2(core_.sfr(0x80 + port * 0x10))});
+    r.push_back({"TMOD", hex2(core_.sfr(0x89))});
+    r.push_back({"TCON", hex2(core_.sfr(0x88))});
+    r.push_back({"TH0", hex2(core_.sfr(0x8C))});
+    r.push_back({"TL0", hex2(core_.sfr(0x8A))});
+    r.push_back({"TH1", hex2(core_.sfr(0x8D))});
+    r.push_back({"TL1", hex2(core_.sfr(0x8B))});
+    r.push_back({"IE", hex2(core_.sfr(0xA8))});
+    r.push_back({"IP", hex2(core_.sfr(0xB8))});
+    std::snprintf(text, sizeof text, "%.6f s", toSeconds(cpuTime()));
+    r.push_back({"时间", text});
+    return r;
+}

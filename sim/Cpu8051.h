@@ -29,6 +29,7 @@ public:
     std::string haltReason() const override { return core_.stopReason(); }
     std::uint32_t programCounter() const override { return core_.pc(); }
     std::uint64_t instructionCount() const override { return core_.instructions(); }
+    std::vector<RegisterValue> registers() const override;
 
     Core8051& core() { return core_; }
 

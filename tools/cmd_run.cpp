@@ -9,7 +9,7 @@
 #include "boards/BoardInfo.h"
 #include "engine/CatalogueSource.h"
 #include "engine/linksheet.h"
-#include "sim/Assembler51.h"
+#include "sim/Assembler.h"
 #include "sim/Circuit.h"
 #include "sim/Machine.h"
 
@@ -218,7 +218,7 @@ int runRun(const QStringList& args) {
         throw Error(QStringLiteral("cannot read %1: %2").arg(sourceFile, file.errorString()));
     source = file.readAll();
 
-    const sim::AsmResult program = sim::assemble51(source);
+    const sim::AsmResult program = sim::assembleFor(cpuType, source);
     if (!program.ok()) {
         QByteArray out;
         for (const sim::AsmError& e : program.errors)

@@ -342,7 +342,7 @@ TEST(Assembler51, EveryOpcodeAssemblesAsAs31Does) {
         ASSERT_TRUE(ours.addressOf.count(line)) << line;
         const int address = ours.addressOf.at(line);
         EXPECT_EQ(ours.image[static_cast<std::size_t>(address)], opcode) << "line " << line;
-        EXPECT_EQ(ours.lineAt.at(static_cast<std::uint16_t>(address)), line);
+        EXPECT_EQ(ours.lineAt.at(static_cast<std::uint32_t>(address)), line);
         seen[static_cast<std::size_t>(opcode)] = true;
     }
     EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 255);
@@ -494,8 +494,8 @@ TEST(Assembler51, LabelsSymbolsAndLayout) {
     ASSERT_TRUE(r.ok()) << messages(r);
     EXPECT_EQ(hexFrom(r), "80 04 01 02 FF FF 74 06 FF FF FF FF FF FF FF FF 00 00 00 02");
     EXPECT_EQ(r.used, std::vector<bool>({1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1}));
-    EXPECT_EQ(r.lineAt, (std::map<std::uint16_t, int>{{0, 3}, {2, 4}, {6, 6}, {0x10, 8}}));
-    EXPECT_EQ(r.addressOf, (std::map<int, std::uint16_t>{{3, 0}, {4, 2}, {5, 4}, {6, 6}, {8, 0x10}}));
+    EXPECT_EQ(r.lineAt, (std::map<std::uint32_t, int>{{0, 3}, {2, 4}, {6, 6}, {0x10, 8}}));
+    EXPECT_EQ(r.addressOf, (std::map<int, std::uint32_t>{{3, 0}, {4, 2}, {5, 4}, {6, 6}, {8, 0x10}}));
     // Predefined SFR and bit names may be defined again by the program (Keil sources often do).
     EXPECT_EQ(code(lines({"T2CON EQU 0C8H", "TR2 BIT T2CON.2", "  SETB TR2", "  MOV T2CON,#0", "  SETB T2",
                           "  SETB T2EX", "  SETB C_T2", "  SETB CP_RL2", "  MOV RCAP2H,#0FFH"})),
