@@ -82,8 +82,6 @@ void Cpu8051::receive(int pin, const Frame& frame, Time) {
         core_.receiveSerial(frame.data, frame.bits, frame.baud);
 }
 
-} // namespace sim
-
 std::vector<RegisterValue> Cpu8051::registers() const {
     char text[16];
     auto hex2 = [&](std::uint8_t v) {
@@ -124,3 +122,5 @@ std::vector<RegisterValue> Cpu8051::registers() const {
     r.push_back({"时间", text});
     return r;
 }
+
+} // namespace sim
