@@ -1,6 +1,7 @@
 // The start order of the program's seven forms, and the wiring of the viewers to the board forms.
 #include "app/mainform.h"
 
+#include "app/RunMenu.h"
 #include "app/ToolsMenu.h"
 #include "app/ViewMenu.h"
 
@@ -41,6 +42,7 @@ Tmainform* createForms() {
     boards::setViewerHooks(hooks);
     new ViewMenu(*mainform); // the view options and the boards' overlays, beyond the main window's own menus
     new ToolsMenu(*mainform); // the handouts, after the view options
+    new RunMenu(*mainform);   // the virtual run, last
 
     mainform->show();
     return mainform;

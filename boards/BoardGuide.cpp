@@ -161,7 +161,7 @@ GuideScene BoardGuide::scene() const {
     s.terminals = terminals_;
     s.names = o.names();
     s.overview = o.overview() && experiment_;
-    s.plate = plate_;
+    s.plate = plateHidden_ ? QString() : plate_;
     s.plateWarning = plateWarning_;
     // Labels go with the connection the link layer shows, as long as it is the one labelled.
     const auto& drawn = form_.boardArea()->connection();
@@ -180,6 +180,13 @@ GuideScene BoardGuide::scene() const {
     if (hovered_ >= 0)
         s.hovered = form_.componentRect(hovered_);
     return s;
+}
+
+void BoardGuide::setPlateHidden(bool hidden) {
+    if (hidden == plateHidden_)
+        return;
+    plateHidden_ = hidden;
+    rebuild();
 }
 
 void BoardGuide::showFound(int index, const QString& label) {

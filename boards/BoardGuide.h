@@ -54,6 +54,9 @@ public:
     const QList<StepPlan>& plans() const { return plans_; }
     // The plate's text as shown (also when names are off and it is hidden).
     QString plateText() const { return plate_; }
+    // While a program runs its layer shows the plate; the guide's own plate stays as it is, unseen.
+    void setPlateHidden(bool hidden);
+    bool plateHidden() const { return plateHidden_; }
     // The scene as it is painted now.
     GuideScene scene() const;
 
@@ -97,6 +100,7 @@ private:
 
     QString plate_;
     bool plateWarning_ = false;
+    bool plateHidden_ = false;
     NumberPlaces numbers_;
     QPixmap cache_; // the steady part as last painted
     bool cacheValid_ = false;

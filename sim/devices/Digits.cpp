@@ -112,11 +112,24 @@ void Digits::show(Snapshot& snapshot, Time t, Time frame) {
     frameStart_ = t;
 }
 
-char readDigit(const std::array<double, 8>& segments, double brightest) {
+std::uint8_t litSegments(const std::array<double, 8>& segments, double brightest) {
     std::uint8_t pattern = 0;
-    for (int s = 0; s < 7; ++s)
+    for (int s = 0; s < 8; ++s)
         if (segments[std::size_t(s)] >= brightest / 2 && segments[std::size_t(s)] > kFloor)
             pattern |= std::uint8_t(1u << s);
+    return pattern;
+}
+
+double brightestSegment(const std::vector<Snapshot::Digit>& digits) {
+    double brightest = 0;
+    for (const Snapshot::Digit& d : digits)
+        for (double b : d.segments)
+            brightest = std::max(brightest, b);
+    return brightest;
+}
+
+char readDigit(const std::array<double, 8>& segments, double brightest) {
+    const std::uint8_t pattern = litSegments(segments, brightest) & 0x7F;
     for (const Glyph& g : kGlyphs)
         if (g.pattern == pattern)
             return g.text;
@@ -124,10 +137,7 @@ char readDigit(const std::array<double, 8>& segments, double brightest) {
 }
 
 std::string readDigits(const std::vector<Snapshot::Digit>& digits) {
-    double brightest = 0;
-    for (const Snapshot::Digit& d : digits)
-        for (double b : d.segments)
-            brightest = std::max(brightest, b);
+    const double brightest = brightestSegment(digits);
     std::string text;
     for (const Snapshot::Digit& d : digits)
         text += readDigit(d.segments, brightest);

@@ -35,6 +35,13 @@ private:
     Time frameStart_ = 0;
 };
 
+// The segments a person sees lit (bit 0 = a … bit 7 = dp): a segment counts as lit when its brightness is
+// at least half of `brightest` (the brightest segment of the whole display in that frame) and above a
+// small floor, so a multiplexed display reads steady and short glimpses between digits do not ghost.
+std::uint8_t litSegments(const std::array<double, 8>& segments, double brightest);
+// The brightest segment of a display in a frame.
+double brightestSegment(const std::vector<Snapshot::Digit>& digits);
+
 // The character a person reads from a digit's segments a … g, dp (Snapshot::Digit): a segment counts as
 // lit when its brightness is at least half of `brightest` (the brightest segment of the whole display
 // in that frame) and above a small floor. "0" … "9", "A" … "F" (b, d as the display shows them), "-",
