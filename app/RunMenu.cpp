@@ -160,6 +160,9 @@ RunMenu::RunMenu(Tmainform& window) : QObject(&window), window_(window) {
                     runner_->reset();
             });
     }
+    for (const char* model : {"QK740X", "QK620X", "QK310X1", "QK930X"})
+        if (QAction* item = window.menuItem(QLatin1String(model)))
+            connect(item, &QAction::triggered, this, &RunMenu::refresh);
     // The switches' number keys, on the board tab while a program runs.
     for (int n = 1; n <= 8; ++n) {
         auto* key = new QShortcut(QKeySequence(Qt::Key_0 + n), window.TabSheet2, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
@@ -259,6 +262,7 @@ void RunMenu::start() {
     }
     errors_->clear();
     errors_->hide();
+    uartSeen_.clear();
     if (scope_)
         scope_->clear();
     if (terminal_)
@@ -362,12 +366,9 @@ void RunMenu::frameShown() {
         scope_->refresh();
     }
     if (auto* uart = firstDevice<sim::UartTerminal>(*machine)) {
-        static thread_local std::string seen;
-        if (s.frame == s.time) // the run's first frame
-            seen.clear();
-        if (terminal_ && uart->text() != seen)
-            terminal_->appendReceived(receivedSince(seen, uart->text()));
-        seen = uart->text();
+        if (terminal_ && uart->text() != uartSeen_)
+            terminal_->appendReceived(receivedSince(uartSeen_, uart->text()));
+        uartSeen_ = uart->text();
     }
     if (auto* speaker = firstDevice<sim::Speaker>(*machine)) {
         std::vector<std::int16_t> samples = speaker->takeSamples(s.time);

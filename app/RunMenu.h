@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <string>
 
 class QAction;
 class QActionGroup;
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<sound::ToneOutput> tone_;
     bool toneTried_ = false;
     int markedLine_ = -1;
+    std::string uartSeen_; // the terminal's text already shown
 };
 
 } // namespace app

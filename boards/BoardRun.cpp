@@ -119,6 +119,7 @@ void BoardRun::stop() {
 void BoardRun::pause() {
     if (state_ != State::Running)
         return;
+    timer_.stop(); // nothing moves while paused: no frames to draw
     setState(State::Paused);
     show();
 }
@@ -128,6 +129,7 @@ void BoardRun::resume() {
         return;
     lastWallNs_ = wall_.nsecsElapsed();
     setState(State::Running);
+    timer_.start();
     show();
 }
 
@@ -157,8 +159,11 @@ void BoardRun::reset() {
     if (instruments_)
         instruments_->replaySettings();
     haltReason_.clear();
-    if (state_ == State::Halted)
+    if (state_ == State::Halted) {
+        lastWallNs_ = wall_.nsecsElapsed();
         setState(State::Running);
+        timer_.start();
+    }
     show();
 }
 
@@ -211,6 +216,7 @@ void BoardRun::frame(double wallSeconds) {
     collectEvents();
     if (machine_->cpu().halted() && haltReason_.isEmpty()) {
         haltReason_ = QString::fromStdString(machine_->cpu().haltReason());
+        timer_.stop();
         setState(State::Halted);
         emit halted(haltReason_);
     }

@@ -96,7 +96,7 @@ RunInstruments::RunInstruments(BoardForm& form, SettingSink sink) : QObject(&for
             matrix_ = static_cast<TiLedMatrix*>(makeTwin(i));
             for (int r = 0; r < 16; ++r)
                 for (int col = 0; col < 16; ++col)
-                    matrix_->SetIndicatorActive(r, col, true); // lit through their colour
+                    matrix_->SetIndicatorActive(r, col, false);
         } else if (cls == u"TiLCDMatrix") {
             lcd_ = static_cast<TiLCDMatrix*>(makeTwin(i));
             lcd_->setText(QString());
@@ -221,12 +221,17 @@ void RunInstruments::show(const sim::Snapshot& s) {
         for (const auto& row : s.matrix)
             for (double b : row)
                 most = std::max(most, b);
+        // A dot scanned for a fair share of the frame is lit, as bright as its share against the brightest;
+        // brief glimpses while the columns change do not ghost.
         const QColor on = matrix_->IndicatorActiveColor();
-        const QColor off = matrix_->BackGroundColor();
+        const QColor faint = blend(matrix_->BackGroundColor(), on, 0.35);
         for (int r = 0; r < 16 && r < int(s.matrix.size()); ++r)
             for (int c = 0; c < 16 && c < int(s.matrix[std::size_t(r)].size()); ++c) {
-                const double b = s.matrix[std::size_t(r)][std::size_t(c)];
-                matrix_->SetIndicatorColor(r, c, blend(off, on, most > 0.01 ? b / most : 0));
+                const double share = most > 0.01 ? s.matrix[std::size_t(r)][std::size_t(c)] / most : 0;
+                const bool lit = share >= 0.25;
+                matrix_->SetIndicatorActive(r, c, lit);
+                if (lit)
+                    matrix_->SetIndicatorColor(r, c, blend(faint, on, share));
             }
     }
 

@@ -1,12 +1,14 @@
 // Soak: the program runs for a long stretch (10 minutes by default) on a display with a board docked, its
 // blink and motor timers running, while a scripted user steps through wiring lists, picks experiments,
-// changes type and model, switches tabs and opens and closes every kind of viewer. It prints the resident
+// changes type and model, switches tabs and opens and closes every kind of viewer; most of the time display.asm
+// runs on the drawn board beside it (the 运行 menu), stopped and started again now and then. It prints the resident
 // memory (VmRSS) after the first minute and at the end, each read once glibc has returned freed heap to the
 // system (the raw figures are printed beside them), and fails when it grew by more than the allowed amount
 // after the first minute, or when an error report appeared.
 //
 //   bench_soak [--soak-seconds=600] [--max-growth-kb=2048] [--trace-seconds=N] [--trim] [Google Benchmark flags]
 #include "app/LabApplication.h"
+#include "app/RunMenu.h"
 #include "app/mainform.h"
 #include "base/ErrorReport.h"
 #include "base/Fonts.h"
@@ -47,6 +49,8 @@ namespace {
 
 int soakSeconds = 600;
 long maxGrowthKb = 2048;
+// The experiment whose program runs beside the user (display.asm: the digits scanned all the time).
+constexpr const char* kRunExperiment = "数码管动态显示";
 int traceSeconds = 0; // print VmRSS this often (0: every minute)
 bool trimHeap = false; // hand freed heap back to the system before every sample, not only the two measured
 
@@ -57,6 +61,7 @@ struct Figures {
     long rawEnd = -1;
     long rssPeak = 0;
     long actions = 0;
+    long runs = 0; // times the user pressed 运行
     long viewers = 0;
     long steps = 0;
     long errors = 0;
@@ -245,17 +250,25 @@ private:
 
     void planRound() {
         ++round_;
-        // Every eighth round the user moves to the next model; every fourth changes the experiment type.
+        // Every eighth round the user moves to the next model and every eighth but four changes the
+        // experiment type; these rounds pick another experiment too. The other rounds are spent beside a
+        // program running on the drawn board: display.asm on QK740X, started once and left running (and
+        // stopped and started again now and then), while the user steps, reads and looks around.
+        const bool wander = round_ % 4 == 0;
         if (round_ % 8 == 0) {
             queue_.push_back([this] { chooseModel((model_ + 1) % 4); });
-        } else if (round_ % 4 == 0) {
+        } else if (wander) {
             queue_.push_back([this] { selectType((board()->RGTYPE()->itemIndex() + 1) % board()->RGTYPE()->count()); });
         }
-        queue_.push_back([this] {
-            QComboBox* list = board()->cbExam();
-            if (list->count() > 0)
-                selectExperiment(list->currentIndex() + 1 >= list->count() ? 0 : list->currentIndex() + 1);
-        });
+        if (wander) {
+            queue_.push_back([this] {
+                QComboBox* list = board()->cbExam();
+                if (list->count() > 0)
+                    selectExperiment(list->currentIndex() + 1 >= list->count() ? 0 : list->currentIndex() + 1);
+            });
+        } else {
+            queue_.push_back([this] { keepDisplayRunning(); });
+        }
         queue_.push_back([this] { walkSteps(); });
         for (Action& a : documents())
             queue_.push_back(std::move(a));
@@ -276,6 +289,32 @@ private:
             queue_.push_back([] { mainform->PageControl1->setCurrentIndex(2); });
             queue_.push_back([] { mainform->PageControl1->setCurrentIndex(1); });
         }
+    }
+
+    // Back on QK740X with display.asm running; every sixth round it is stopped and started again.
+    void keepDisplayRunning() {
+        app::RunMenu* menu = app::RunMenu::of(*mainform);
+        if (!menu)
+            return;
+        std::deque<Action> plan;
+        if (model_ != 0)
+            plan.push_back([this] { chooseModel(0); });
+        plan.push_back([this] { selectType(0); });
+        plan.push_back([this] {
+            const int item = board()->cbExam()->findText(QString::fromUtf8(kRunExperiment));
+            if (item >= 0)
+                selectExperiment(item);
+        });
+        plan.push_back([this, menu] {
+            if (menu->run().active() && round_ % 6 == 0)
+                menu->stopAction()->trigger();
+            if (!menu->run().active() && menu->runAction()->isEnabled()) {
+                menu->runAction()->trigger();
+                ++figures.runs;
+            }
+            mainform->PageControl1->setCurrentIndex(1);
+        });
+        prepend(std::move(plan));
     }
 
     void click(QPushButton* button) {
@@ -367,6 +406,7 @@ void BM_Soak(benchmark::State& state) {
     state.counters["growth_kB"] = static_cast<double>(figures.rssEnd - figures.rssAtMinute);
     state.counters["actions"] = static_cast<double>(figures.actions);
     state.counters["viewers"] = static_cast<double>(figures.viewers);
+    state.counters["runs"] = static_cast<double>(figures.runs);
 }
 
 } // namespace
@@ -406,8 +446,9 @@ int main(int argc, char** argv) {
     if (!figures.done)
         return 0; // filtered out
     const long growth = figures.rssEnd - figures.rssAtMinute;
-    std::printf("soak: %d s, %ld user actions (%ld steps, %ld viewers opened), %ld error reports\n", soakSeconds,
-                figures.actions, figures.steps, figures.viewers, figures.errors);
+    std::printf("soak: %d s, %ld user actions (%ld steps, %ld viewers opened, %ld runs of display.asm), %ld error "
+                "reports\n",
+                soakSeconds, figures.actions, figures.steps, figures.viewers, figures.runs, figures.errors);
     std::printf("soak: the first tour of every board, experiment and viewer took %.1f s\n", figures.tourSeconds);
     std::printf("soak: VmRSS after 1 min (taken at %.0f s) %ld kB, at the end %ld kB, growth %ld kB (allowed %ld kB), "
                 "peak %ld kB\n",
