@@ -2,6 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "boards/BoardForm.h"
+#include "boards/BoardGuide.h"
 #include "boards/FrontPanel.h"
 #include "boards/RunInstruments.h"
 #include "boards/RunLayer.h"
@@ -92,6 +93,8 @@ sim::AsmResult BoardRun::start(BoardForm& form, int cpuType, const QByteArray& s
     }
     instruments_ = new RunInstruments(form, [this](const std::string& setting, double value) { input(setting, value); });
     layer_ = new RunLayer(form, instruments_->lampTerminals());
+    if (BoardGuide* guide = BoardGuide::of(form))
+        guide->setPlateHidden(true);
     instruments_->replaySettings();
     collectEvents();
     wall_.start();
@@ -106,11 +109,17 @@ void BoardRun::stop() {
     if (state_ == State::Stopped)
         return;
     timer_.stop();
-    delete layer_.data();
-    delete instruments_.data();
-    if (form_)
+    // A form destroyed under the run took the twins and the layer with it; a living one gets its drawing back.
+    if (form_) {
+        if (instruments_)
+            instruments_->restore();
+        if (BoardGuide* guide = BoardGuide::of(*form_))
+            guide->setPlateHidden(false);
         if (FrontPanel* panel = FrontPanel::of(*form_); panel && frontPanelWasTicking_)
             panel->Timer1()->start();
+    }
+    delete layer_.data();
+    delete instruments_.data();
     machine_.reset();
     form_ = nullptr;
     setState(State::Stopped);

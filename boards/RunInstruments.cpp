@@ -126,15 +126,19 @@ RunInstruments::RunInstruments(BoardForm& form, SettingSink sink) : QObject(&for
     addValueControl(QStringLiteral("运放"), QStringLiteral("电位器"), "AOUT1", 2.5, 0, 5, 0.1, QStringLiteral(" V"));
 }
 
-RunInstruments::~RunInstruments() {
+void RunInstruments::restore() {
     for (const QPointer<QWidget>& c : controls_)
         delete c.data();
+    controls_.clear();
     for (const Twin& t : twins_) {
         delete t.twin.data();
         if (t.original)
             t.original->setVisible(t.originalVisible);
     }
+    twins_.clear();
 }
+
+RunInstruments::~RunInstruments() = default;
 
 QWidget* RunInstruments::makeTwin(int index) {
     QWidget* original = form_.widgetOf(index);

@@ -33,7 +33,9 @@ public:
 
     // Puts the twins in place; `sink` receives every input the user makes on them.
     RunInstruments(BoardForm& form, SettingSink sink);
-    // Takes the twins away and shows the originals again.
+    // Takes the twins and controls away and shows the originals again (while the form lives; a form being
+    // destroyed takes its children with it).
+    void restore();
     ~RunInstruments() override;
 
     // Shows a snapshot (called once a frame).

@@ -1,7 +1,6 @@
 #include "boards/RunLayer.h"
 
 #include "boards/BoardForm.h"
-#include "boards/BoardGuide.h"
 #include "boards/GuideScene.h"
 
 #include <QEvent>
@@ -21,16 +20,11 @@ RunLayer::RunLayer(BoardForm& form, QList<QPair<QString, QRect>> lamps)
     setGeometry(form.boardArea()->geometry());
     plateSpace_ = plateSpace(form.components(), form.boardArea()->size());
     form.boardArea()->installEventFilter(this);
-    if (BoardGuide* guide = BoardGuide::of(form))
-        guide->setPlateHidden(true);
     show();
     raise();
 }
 
-RunLayer::~RunLayer() {
-    if (BoardGuide* guide = BoardGuide::of(form_))
-        guide->setPlateHidden(false);
-}
+RunLayer::~RunLayer() = default;
 
 QRect RunLayer::lampRect(const QRect& terminal) {
     // In the gap to the right of the terminal circle, as the box's LEDs sit beside their sockets.

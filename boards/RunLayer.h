@@ -1,7 +1,7 @@
 #pragma once
 // The run's layer over the board: the indicator lamps beside their terminals and the plate that reports
-// the run ("运行中  1.25 s  实时"). It lies above the guide and lets every mouse event through; the guide's
-// own plate is hidden meanwhile, and comes back as it was when the run ends.
+// the run ("运行中  1.25 s  实时"). It lies above the guide and lets every mouse event through; the run hides
+// the guide's own plate meanwhile, and shows it again as it was when the run ends.
 #include <QList>
 #include <QPair>
 #include <QRect>
