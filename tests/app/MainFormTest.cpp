@@ -95,7 +95,7 @@ TEST_F(MainFormFixture, StartsOnTheMachineLayoutTabWithNoModelChosen) {
 
 TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     const QList<QAction*> top = mainform->MainMenu1->actions();
-    ASSERT_EQ(top.size(), 4);
+    ASSERT_EQ(top.size(), 5);
     EXPECT_EQ(plain(top[0]->text()), "实验接口");
     EXPECT_EQ(plain(top[1]->text()), "实验设备");
     // The view options follow the Part's own menus: the whole wiring off, names on, nothing stored.
@@ -111,6 +111,13 @@ TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     EXPECT_TRUE(tools.contains("打印实验指导书…Ctrl+P")) << tools.join("|").toStdString();
     EXPECT_TRUE(tools.contains("导出实验指导书 (PDF)…")) << tools.join("|").toStdString();
     EXPECT_TRUE(tools.contains("实验编辑器")) << tools.join("|").toStdString();
+    // The run comes last; with no board docked it cannot start, and says why.
+    EXPECT_EQ(plain(top[4]->text()), "运行");
+    QStringList run;
+    for (QAction* a : top[4]->menu()->actions())
+        run << plain(a->text()) + a->shortcut().toString() + (a->isEnabled() ? "" : "-");
+    EXPECT_EQ(run.mid(0, 5), QStringList({"运行F9-", "暂停/继续F6-", "单步F7-", "停止Shift+F9-", "复位-"}));
+    EXPECT_EQ(top[4]->menu()->actions().first()->statusTip(), "请先选择产品型号");
     EXPECT_EQ(mainform->referenceItems().size(), 3 + 11 + 30);
     const std::pair<const char*, const char*> samples[] = {
         {"N_cz11", "用户实验通信接口"}, {"n_pwm", "PWM"},       {"n_ic89s52", "AT89s52"},
