@@ -12,8 +12,18 @@ check() { local what=$1; shift; "$@" || fail "$what"; }
 
 root=$(mktemp -d)
 launched=""
+# Every program started from the scratch install, whatever became of the launcher that started it.
+kill_scratch_programs() {
+  local p
+  for p in /proc/[0-9]*; do
+    case "$(readlink "$p/exe" 2>/dev/null)" in
+    "$root"/*) kill -KILL "${p#/proc/}" 2>/dev/null ;;
+    esac
+  done
+}
 cleanup() {
-  [ -n "$launched" ] && kill "$launched" 2>/dev/null
+  [ -n "$launched" ] && kill -- "-$launched" 2>/dev/null
+  kill_scratch_programs
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -107,13 +117,17 @@ done
 
 # The launcher for a user who never ran the program: it makes the working folder, copies the catalogue and
 # starts the program in that folder; the main window appears.
+# Each start gets a process group of its own, so that stopping it stops whatever the launcher started.
 launch() {
-  "$@" "$usr/bin/labguide" >"$root/launch.log" 2>&1 &
+  setsid "$@" "$usr/bin/labguide" >"$root/launch.log" 2>&1 &
   launched=$!
 }
+# How long a start may take: a sanitizer build on a loaded two-core machine took 47 s where a plain one
+# takes 7 s; the wait ends as soon as the window shows, so a long limit costs nothing when all is well.
+start_limit=${LABGUIDE_START_LIMIT:-240}
 wait_for_program() { # folder: waits until the launched program runs there with its window shown
   local folder=$1
-  for _ in $(seq 150); do
+  for _ in $(seq $((start_limit * 5))); do
     if [ "$(readlink "/proc/$launched/cwd" 2>/dev/null)" = "$folder" ] &&
       [ "$(readlink "/proc/$launched/exe" 2>/dev/null)" = "$prog/labguide" ] &&
       xdotool search --onlyvisible --pid "$launched" >/dev/null 2>&1; then
@@ -125,9 +139,10 @@ wait_for_program() { # folder: waits until the launched program runs there with 
   return 1
 }
 stop_program() {
-  kill "$launched" 2>/dev/null
+  kill -- "-$launched" 2>/dev/null || kill "$launched" 2>/dev/null
   wait "$launched" 2>/dev/null
   launched=""
+  kill_scratch_programs
 }
 
 home=$root/home
@@ -159,7 +174,7 @@ fi
 stop_program
 
 # The large display ("大字显示"): the launcher sets Qt's own scale factor; a bad factor is refused.
-env -u XDG_DATA_HOME HOME="$home" "$usr/bin/labguide" --scale 1.5 >"$root/launch.log" 2>&1 &
+setsid env -u XDG_DATA_HOME HOME="$home" "$usr/bin/labguide" --scale 1.5 >"$root/launch.log" 2>&1 &
 launched=$!
 if wait_for_program "$home/.local/share/labguide"; then
   check "--scale 1.5 did not set QT_SCALE_FACTOR" grep -qxF QT_SCALE_FACTOR=1.5 <(tr '\0' '\n' <"/proc/$launched/environ")
