@@ -22,9 +22,14 @@ constexpr int kPlatePadding = 6;
 constexpr int kCircleReach = 6; // the link layer's circle lies within centre ± 5
 
 // Colours that read on silver (192,192,192) and next to yellow terminals, dark enough for white digits.
+// 24 colours, each dark enough for a white number on it and far from the silver board, the yellow terminals and
+// one another (CIE76 distance at least 25 between any two, 35 from the board's colours). The last twelve were
+// chosen to keep the first twelve's spacing.
 const QColor kWiringColours[] = {
-    {0, 90, 230},  {215, 30, 30}, {0, 135, 0}, {150, 0, 210}, {225, 95, 0}, {0, 125, 125},
-    {200, 0, 140}, {125, 70, 20}, {0, 0, 130}, {105, 115, 0}, {20, 20, 20}, {165, 0, 60},
+    {0, 90, 230},    {215, 30, 30},  {0, 135, 0},    {150, 0, 210},  {225, 95, 0},   {0, 125, 125},
+    {200, 0, 140},   {125, 70, 20},  {0, 0, 130},    {105, 115, 0},  {20, 20, 20},   {165, 0, 60},
+    {150, 135, 195}, {75, 15, 75},   {0, 60, 15},    {0, 0, 255},    {195, 105, 225}, {195, 120, 135},
+    {0, 60, 105},    {255, 15, 225}, {75, 0, 15},    {105, 105, 75}, {75, 150, 90},  {0, 150, 210},
 };
 
 QString shownName(const QByteArray& name) {
@@ -106,18 +111,30 @@ QSize labelSize(const QFontMetrics& fm, const QString& text) {
     return QSize(fm.horizontalAdvance(text) + 6, fm.height() + 2);
 }
 
-// A name beside a circle: on the side away from the connection first, never over either circle or the line.
-QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken, const QList<QRect>& avoid,
-                 const QRect& bounds) {
+// How far a circle's centre is from a rectangle (0 inside it).
+double distanceTo(const QRect& r, QPoint c) {
+    const int dx = std::max({r.left() - c.x(), 0, c.x() - r.right()});
+    const int dy = std::max({r.top() - c.y(), 0, c.y() - r.bottom()});
+    return std::hypot(double(dx), double(dy));
+}
+
+// A name beside a circle: on the side away from the connection first, never over either circle or the line,
+// and never where another terminal's circle would be nearer to it than its own (a student reads a name as
+// the nearest circle's). Where the close places are taken it stands farther out, with a leader to its circle.
+LabelPlace placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken, const QList<QRect>& avoid,
+                      const QList<QPoint>& otherCircles, const QRect& bounds) {
     struct Candidate {
         QRect rect;
         QPoint direction;
         int distance;
+        bool slid;
     };
-    // Beside the circle in eight directions, close first, then farther out where the close ones are taken.
+    // Beside the circle in eight directions, each also slid along its side, close first, then farther out
+    // where the close ones are taken or would stand nearer to another circle.
     QList<Candidate> candidates;
-    for (int gap : {kCircleReach + 2, kCircleReach + 14, kCircleReach + 26}) {
-        const int w = size.width(), h = size.height();
+    const int w = size.width(), h = size.height();
+    for (int gap : {2, 6, 10, 14, 20, 26, 34, 42, 52, 64}) {
+        gap += kCircleReach;
         const int dx[] = {1, -1, 0, 0, 1, -1, 1, -1};
         const int dy[] = {0, 0, -1, 1, -1, -1, 1, 1};
         for (int k = 0; k < 8; ++k) {
@@ -125,7 +142,14 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
             const int y = dy[k] > 0   ? at.y() + gap - (dx[k] ? h / 2 : 0)
                           : dy[k] < 0 ? at.y() - gap - h + (dx[k] ? h / 2 : 0)
                                       : at.y() - h / 2;
-            candidates.append({QRect(QPoint(x, y), size), QPoint(dx[k], dy[k]), gap});
+            candidates.append({QRect(QPoint(x, y), size), QPoint(dx[k], dy[k]), gap, false});
+            // Slid along the side it stands on, the circle still within its reach.
+            for (int slide : {-1, 1}) {
+                if (dx[k] && !dy[k])
+                    candidates.append({QRect(QPoint(x, y + slide * (h / 2 - 2)), size), QPoint(dx[k], dy[k]), gap, true});
+                else if (dy[k] && !dx[k])
+                    candidates.append({QRect(QPoint(x + slide * (w / 2 - 3), y), size), QPoint(dx[k], dy[k]), gap, true});
+            }
         }
     }
     const QPoint away = at - other;
@@ -136,7 +160,7 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
             c.rect.intersects(circleBox(other)))
             continue;
         long score = (long(away.x()) * c.direction.x() + long(away.y()) * c.direction.y() > 0 ? 500 : 0) -
-                     40L * c.distance;
+                     40L * c.distance - (c.slid ? 20 : 0);
         if (at != other && segmentCrosses(at, other, c.rect))
             score -= 100000;
         if (hitsAny(c.rect, taken))
@@ -144,18 +168,26 @@ QRect placeLabel(QPoint at, QPoint other, QSize size, const QList<QRect>& taken,
         for (const QRect& a : avoid) // each terminal covered counts
             if (a.intersects(c.rect))
                 score -= 20000;
+        // Another circle nearer to the name misleads; a leader line (drawn for every place off the circle's
+        // side) tells the name's own circle, so out there it only counts against the place.
+        const double own = distanceTo(c.rect, at);
+        for (const QPoint& o : otherCircles)
+            if (distanceTo(c.rect, o) <= own) {
+                score -= c.distance > kCircleReach + 2 ? 5000 : 60000;
+                break;
+            }
         if (!best || score > bestScore) {
             best = &c;
             bestScore = score;
         }
     }
     if (best)
-        return best->rect;
+        return {best->rect, best->distance > kCircleReach + 2};
     // At the board's edge: right of the circle, kept inside.
     QRect r(QPoint(at.x() + kCircleReach + 2, at.y() - size.height() / 2), size);
     r.moveLeft(std::clamp(r.left(), bounds.left(), bounds.right() - size.width()));
     r.moveTop(std::clamp(r.top(), bounds.top(), bounds.bottom() - size.height()));
-    return r;
+    return {r, false};
 }
 
 void paintLabel(QPainter& p, const QRect& r, const QString& text) {
@@ -272,10 +304,59 @@ QColor wiringColour(int index) {
     return kWiringColours[((index % n) + n) % n];
 }
 
+int wiringColourCount() { return int(std::size(kWiringColours)); }
+
+Qt::PenStyle wiringPattern(int index) {
+    // Past the palette a colour comes again, drawn dashed (then dotted) so the two still differ.
+    static constexpr Qt::PenStyle patterns[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+    const int round = std::max(0, index) / wiringColourCount();
+    return patterns[round % 3];
+}
+
 bool GuideScene::empty() const {
     const bool stepThings = names && (!plate.isEmpty() || shown.has_value());
     const bool wiring = overview && !steps.isEmpty();
     return !stepThings && !wiring && !found && !hovered;
+}
+
+LabelPlaces placeLabels(const GuideScene& s) {
+    LabelPlaces out;
+    if (!s.names || !s.shown)
+        return out;
+    const QRect bounds(QPoint(0, 0), s.area);
+    const QFontMetrics& fm = labelMetrics();
+    QList<QRect> taken;
+    if (const QRect plate = plateRect(s); !plate.isNull())
+        taken << plate;
+    const QPoint a = s.shown->from, b = s.shown->to;
+    // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they can;
+    // every other circle nearby is one a name must not stand nearer to.
+    QList<QRect> avoid;
+    QList<QPoint> others;
+    const QRect nearA = circleBox(a).adjusted(-90, -60, 90, 60), nearB = circleBox(b).adjusted(-90, -60, 90, 60);
+    for (const QRect& t : s.terminals)
+        if (!t.contains(a) && !t.contains(b) && (t.intersects(nearA) || t.intersects(nearB))) {
+            avoid << t;
+            others << t.center();
+        }
+    if (s.overview)
+        for (const StepPlan& st : s.steps)
+            if (st.drawable())
+                for (const QRect& e : {circleBox(st.from), circleBox(st.to)})
+                    if (e.intersects(nearA) || e.intersects(nearB))
+                        avoid << e;
+    QList<QPoint> othersOfA = others, othersOfB = others;
+    if (a != b) {
+        othersOfA << b;
+        othersOfB << a;
+    }
+    out.first = placeLabel(a, b, labelSize(fm, s.shownFrom), taken, avoid, othersOfA, bounds);
+    out.hasSecond = a != b || s.shownTo != s.shownFrom;
+    if (out.hasSecond) {
+        taken << out.first.rect;
+        out.second = placeLabel(b, a, labelSize(fm, s.shownTo), taken, avoid, othersOfB, bounds);
+    }
+    return out;
 }
 
 NumberPlaces placeNumbers(const GuideScene& s) {
@@ -291,13 +372,16 @@ NumberPlaces placeNumbers(const GuideScene& s) {
             taken << circleBox(p.from) << circleBox(p.to);
     if (const QRect plate = plateRect(s); !plate.isNull())
         taken << plate;
-    // The current step chooses first, the others in order.
+    // The names of the shown connection are never covered by a number.
+    if (const LabelPlaces labels = placeLabels(s); labels.shown()) {
+        taken << labels.first.rect;
+        if (labels.hasSecond)
+            taken << labels.second.rect;
+    }
+    // In step order, whichever step is current, so that each number keeps its place while the steps move.
     QList<int> order;
-    if (s.current >= 0 && s.current < s.steps.size())
-        order << s.current;
     for (int i = 0; i < s.steps.size(); ++i)
-        if (i != s.current)
-            order << i;
+        order << i;
     static constexpr qreal kAlong[] = {0.5, 0.4, 0.6, 0.3, 0.7, 0.2, 0.8};
     static constexpr int kAcross[] = {0, 9, -9, 18, -18};
     for (int i : order) {
@@ -353,9 +437,9 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
 
     if (s.overview && !s.steps.isEmpty()) {
         // Wide lines without smoothing: much cheaper to fill, and crisp on the board's pixels.
-        auto line = [&](const StepPlan& st, const QColor& colour, int width) {
+        auto line = [&](const StepPlan& st, const QColor& colour, int width, Qt::PenStyle style = Qt::SolidLine) {
             p.setRenderHint(QPainter::Antialiasing, false);
-            p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(colour, width, style, Qt::RoundCap));
             p.drawLine(st.from, st.to);
             p.setRenderHint(QPainter::Antialiasing, true);
         };
@@ -367,7 +451,7 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
         };
         for (int i = 0; i < s.steps.size(); ++i)
             if (s.steps[i].drawable() && i != s.current)
-                line(s.steps[i], wiringColour(i), 3);
+                line(s.steps[i], wiringColour(i), 3, wiringPattern(i));
         for (int i = 0; i < s.steps.size(); ++i)
             if (s.steps[i].drawable() && i != s.current)
                 ends(s.steps[i], wiringColour(i), 3.5);
@@ -410,31 +494,26 @@ void paintGuide(QPainter& p, const GuideScene& s, const NumberPlaces* numbers) {
             p.setRenderHint(QPainter::Antialiasing, true);
         }
         p.setFont(labelFont());
-        const QFontMetrics& fm = labelMetrics();
-        QList<QRect> taken;
-        if (!plate.isNull())
-            taken << plate;
-        const QPoint a = s.shown->from, b = s.shown->to;
-        // Other terminals, and in the whole wiring the other connections' ends, stay uncovered where they
-        // can.
-        QList<QRect> avoid;
-        const QRect nearA = circleBox(a).adjusted(-90, -60, 90, 60),
-                    nearB = circleBox(b).adjusted(-90, -60, 90, 60);
-        for (const QRect& t : s.terminals)
-            if (!t.contains(a) && !t.contains(b) && (t.intersects(nearA) || t.intersects(nearB)))
-                avoid << t;
-        if (s.overview)
-            for (const StepPlan& st : s.steps)
-                if (st.drawable())
-                    for (const QRect& e : {circleBox(st.from), circleBox(st.to)})
-                        if (e.intersects(nearA) || e.intersects(nearB))
-                            avoid << e;
-        const QRect first = placeLabel(a, b, labelSize(fm, s.shownFrom), taken, avoid, bounds);
-        paintLabel(p, first, s.shownFrom);
-        if (a != b || s.shownTo != s.shownFrom) {
-            taken << first;
-            paintLabel(p, placeLabel(b, a, labelSize(fm, s.shownTo), taken, avoid, bounds), s.shownTo);
-        }
+        const LabelPlaces labels = placeLabels(s);
+        auto paintPlaced = [&](const LabelPlace& place, QPoint circle, const QString& text) {
+            if (place.leader) {
+                // A short line from the name's nearest edge to the circle's rim.
+                const QPoint from(std::clamp(circle.x(), place.rect.left(), place.rect.right()),
+                                  std::clamp(circle.y(), place.rect.top(), place.rect.bottom()));
+                const QPointF d = QPointF(from - circle);
+                const qreal len = std::hypot(d.x(), d.y());
+                // It starts clear of the circle (whose square of reach it never enters), so the circle stays as drawn.
+                const qreal start = kCircleReach * std::sqrt(2.0) + 1;
+                if (len > start + 2) {
+                    p.setPen(QPen(kLabelEdge, 1));
+                    p.drawLine(QPointF(circle) + d * (start / len), QPointF(from));
+                }
+            }
+            paintLabel(p, place.rect, text);
+        };
+        paintPlaced(labels.first, s.shown->from, s.shownFrom);
+        if (labels.hasSecond)
+            paintPlaced(labels.second, s.shown->to, s.shownTo);
     }
 
     if (!plate.isNull()) {

@@ -42,8 +42,11 @@ QString someNumbersHidden();
 QRect plateSpace(const QList<Component>& components, const QSize& areaSize);
 
 // The colour of connection `index` in the whole wiring; the colours stay apart from the silver board,
-// the yellow terminals and one another.
+// the yellow terminals and one another, and do not repeat within wiringColourCount() steps.
 QColor wiringColour(int index);
+int wiringColourCount();
+// How connection `index` is drawn: solid within the palette, dashed or dotted where its colour comes again.
+Qt::PenStyle wiringPattern(int index);
 
 struct GuideScene {
     QSize area;             // the board area's size
@@ -76,6 +79,18 @@ struct NumberPlaces {
     int hidden = 0; // drawable steps whose number found no free place
 };
 NumberPlaces placeNumbers(const GuideScene& scene);
+
+// Where the two names of the shown connection go, and whether each needs a leader line to its circle.
+struct LabelPlace {
+    QRect rect;
+    bool leader = false;
+};
+struct LabelPlaces {
+    LabelPlace first, second;
+    bool hasSecond = false;
+    bool shown() const { return !first.rect.isNull(); }
+};
+LabelPlaces placeLabels(const GuideScene& scene);
 
 // Paints the scene over the board area's picture (at board-area coordinates). `numbers` may be passed when
 // already computed for the same scene.
