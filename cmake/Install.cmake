@@ -85,10 +85,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Debian 12's runtime packages of the libraries the program links, its Qt platform plugin, the GStreamer
-# elements the camera pipeline uses, the fonts its Chinese and Latin texts are drawn in, and Qt's Chinese texts.
+# elements the camera pipeline uses, the fonts its Chinese and Latin texts are drawn in, Qt's Chinese texts,
+# and nasm, which assembles the 8088 sources for the virtual run.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6, libstdc++6, libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, qt6-qpa-plugins, \
 libqscintilla2-qt6-15, libsqlcipher0, libzip4, libjpeg62-turbo, libpng16-16, zlib1g, libgstreamer1.0-0, \
 libgstreamer-plugins-base1.0-0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, \
-fonts-wqy-zenhei, fonts-liberation2, qt6-translations-l10n")
+fonts-wqy-zenhei, fonts-liberation2, qt6-translations-l10n, libx86emu3, nasm")
 include(CPack)

@@ -24,7 +24,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 for pkg in libqt6widgets6 qt6-qpa-plugins libqscintilla2-qt6-15 libsqlcipher0 libjpeg62-turbo libpng16-16 \
   libgstreamer1.0-0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-zenhei fonts-liberation2 \
-  qt6-translations-l10n; do
+  qt6-translations-l10n libx86emu3 nasm; do
   grep -qE "(^|, )$pkg( |,|$)" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done
 # Every package named in Depends exists in Debian's archive under that name.

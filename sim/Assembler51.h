@@ -19,12 +19,16 @@ struct AsmError {
 
 struct AsmResult {
     bool ok() const { return errors.empty(); }
-    std::vector<std::uint8_t> image;     // code memory from 0 up to the highest byte emitted (gaps are FFH)
+    std::vector<std::uint8_t> image;     // code memory from 0 up to the highest byte emitted (gaps are FFH;
+                                         // 00H on the 8088, whose image is RAM from linear address 0)
     std::vector<bool> used;              // which bytes of the image were emitted (DS and gaps are not)
     std::map<std::uint32_t, int> lineAt; // address of each instruction or data line -> its 1-based line
     std::map<int, std::uint32_t> addressOf; // line -> the address it starts at (linear on the 8088)
     QByteArray listing;                  // address, bytes and the source line, one line each (GBK as given)
     std::vector<AsmError> errors;        // in line order
+    // Where the program starts (Cpu::setEntry): the 8088's CS and IP of END's label; 0 and 0 on the 8051.
+    std::uint16_t entrySegment = 0;
+    std::uint16_t entryOffset = 0;
 };
 
 // `source` is the text as the source tab holds it (GBK or UTF-8 bytes; only ASCII matters to the syntax,

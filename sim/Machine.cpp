@@ -82,7 +82,7 @@ Machine::Machine(const Circuit& circuit, int cpuType, const std::vector<WiringLi
     cpu_ = dynamic_cast<Cpu*>(cpuDevice_);
     if (!cpu_)
         throw std::runtime_error("本类型暂不能虚拟运行");
-    cpu_->setCrystal(crystalHz > 0 ? crystalHz : circuit.crystalHz);
+    cpu_->setCrystal(crystalHz > 0 ? crystalHz : cpu_->boardClock() > 0 ? cpu_->boardClock() : circuit.crystalHz);
     mapBus();
     reset();
 }

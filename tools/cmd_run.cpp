@@ -187,8 +187,10 @@ int runRun(const QStringList& args) {
         throw labtool::UsageError(QStringLiteral("--type is needed with --name"));
     if (!sim::hasCircuit(board))
         throw Error(QStringLiteral("本板没有电路文件：%1 还不能虚拟运行").arg(boards::boardDisplayName(board)));
-    if (cpuType != 1)
+    if (cpuType != 1 && cpuType != 2)
         throw Error(QStringLiteral("本类型暂不能虚拟运行（--type %1）").arg(type));
+    if (QString why; !sim::canAssemble(cpuType, &why))
+        throw Error(why);
 
     QByteArray source;
     QByteArray wiring;
@@ -203,11 +205,12 @@ int runRun(const QStringList& args) {
         if (row == rows.end())
             throw Error(QStringLiteral("the catalogue has no experiment \"%1\" of type %2").arg(name, type));
         // Sources are found as the program finds them: beside the catalogue first, then in the program folder.
-        const QString found = contentfolder::find(QStringLiteral("asm/51/") + row->program,
+        const QString folder = QStringLiteral("asm/") + cataloguesource::typeName(cpuType) + u'/';
+        const QString found = contentfolder::find(folder + row->program,
                                                   QFileInfo(catalogue).absolutePath() + u'/',
                                                   (programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir) + u'/');
         if (found.isEmpty())
-            throw Error(QStringLiteral("the source asm/51/%1 is missing").arg(row->program));
+            throw Error(QStringLiteral("the source %1%2 is missing").arg(folder, row->program));
         sourceFile = found;
         wiring = gbk::encode(row->wiring);
     } else {
@@ -228,6 +231,7 @@ int runRun(const QStringList& args) {
     }
 
     sim::Machine machine(sim::boardCircuit(board), cpuType, wiringLinks(wiring), crystal);
+    machine.cpu().setEntry(program.entrySegment, program.entryOffset);
     machine.load(program.image);
     if (baud > 0 && !machine.set("BAUD", baud))
         throw labtool::UsageError(QStringLiteral("--baud: the board %1 has no serial terminal").arg(boards::boardDisplayName(board)));
@@ -267,7 +271,7 @@ int runRun(const QStringList& args) {
 } // namespace
 
 LABTOOL_COMMAND({"run",
-                 "labtool run CATALOGUE --board BOARD (--type 51 --name NAME | --source FILE --wiring TEXT)\n"
+                 "labtool run CATALOGUE --board BOARD (--type 51|88 --name NAME | [--type 51|88] --source FILE --wiring TEXT)\n"
                  "            [--for 2.5s] [--input EVENTS] [--crystal MHZ] [--baud N] [--trace] [--program-dir DIR]\n"
                  "  runs the experiment's program on the board's circuit with its wiring, without a window, for the\n"
                  "  given simulated time (default 2 s; also ms, us), and prints one line each time what an\n"
@@ -290,7 +294,11 @@ LABTOOL_COMMAND({"run",
                  "  switches K1..K8 (1 up, 0 down), the pulse key PL, keys KEYx by their caption, the potentiometer\n"
                  "  AOUT1 in volts, the DS18B20's temperature TEMP, bytes the terminal sends (UART=41H or a\n"
                  "  quoted text); NAME@TIME without a value presses for 100 ms; no @TIME means at the start.\n"
-                 "  --crystal 11.0592: the crystal in MHz (default the board's, 12); --baud 9600: the serial terminal's\n"
+                 "  --type 88 runs the 8088 experiments: the MASM-style source is assembled by nasm (Debian package\n"
+                 "  nasm; without it the command exits 2 naming the package) and runs at the board's 8088 clock,\n"
+                 "  4.77 MHz; the 8259's INTA cycles and the 8251's serial lines run through the wiring.\n"
+                 "  --crystal 11.0592: the crystal in MHz (default the board's, 12; for 88 the 8088's clock);\n"
+                 "  --baud 9600: the serial terminal's\n"
                  "  rate (default the circuit's, 2400). --trace adds a line\n"
                  "  \"%12.6f s  TRACE …\" for every bus read and write and port pin change of the CPU.\n"
                  "  Sources are found beside the catalogue first, then under DIR (default: labtool's folder);\n"

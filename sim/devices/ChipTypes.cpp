@@ -8,8 +8,10 @@
 #include "sim/devices/Latch273.h"
 #include "sim/devices/Lcd44780.h"
 #include "sim/devices/LedMatrix.h"
+#include "sim/devices/Pic8259.h"
 #include "sim/devices/Pit8253.h"
 #include "sim/devices/Ppi8255.h"
+#include "sim/devices/Usart8251.h"
 
 #include <QJsonArray>
 
@@ -95,6 +97,8 @@ void addChipTypes(DeviceTypeTable& table) {
     plain<Buffer244>(table, "74LS244");
     plain<Ppi8255>(table, "8255");
     plain<Pit8253>(table, "8253");
+    plain<Pic8259>(table, "8259");
+    plain<Usart8251>(table, "8251");
     plain<Lcd44780>(table, "lcd");
     plain<Digits>(table, "digits");
     plain<LedMatrix>(table, "ledmatrix");

@@ -2,12 +2,12 @@
 // and the reference runs say: the study's s51 figures (led.asm steps every 200.6 ms, display.asm scans
 // "123456", ledmatrix.asm draws its glyph at 59.7 Hz, timer.asm's 0.5 s and 1 s, dcmotor.asm's duty
 // shares, da0832.asm's DAC writes, five machine cycles each) and the chips' data sheets.
-#include "engine/linksheet.h"
 #include "sim/Assembler51.h"
 #include "sim/Circuit.h"
 #include "sim/Machine.h"
 #include "sim/devices/Dac0832.h"
 #include "sim/devices/Digits.h"
+#include "tests/sim/support/BoardRun.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -20,22 +20,9 @@
 #include <memory>
 
 using namespace sim;
+using namespace simtest;
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-std::vector<WiringLink> links(const QString& wiring) {
-    std::vector<WiringLink> out;
-    for (const QByteArray& step : parseWiringSteps(wiring.toUtf8())) {
-        const auto [a, b] = stepTerminalNames(step);
-        out.push_back({a.mid(4).toStdString(), b.mid(4).toStdString()});
-    }
-    return out;
-}
 
 // The experiment of a catalogue file ("001.json") on the board, its program loaded and reset.
 std::unique_ptr<Machine> start(const char* file, double crystal = 0, QString* wiringOut = nullptr) {
@@ -49,57 +36,6 @@ std::unique_ptr<Machine> start(const char* file, double crystal = 0, QString* wi
     auto m = std::make_unique<Machine>(boardCircuit("QK740X"), 1, links(wiring), crystal);
     m->load(program.image);
     return m;
-}
-
-// L1 … L8 as bits (L1 = bit 0), lit when on for at least half of the frame.
-unsigned lampBits(const Snapshot& s) {
-    unsigned bits = 0;
-    for (int i = 0; i < 8; ++i)
-        if (const auto it = s.lamps.find("L" + std::to_string(i + 1)); it != s.lamps.end() && it->second >= 0.5)
-            bits |= 1u << i;
-    return bits;
-}
-
-// Runs in frames of `frame` until `until`, calling `look` with each frame's snapshot.
-void watch(Machine& m, Time until, Time frame, const std::function<void(const Snapshot&)>& look) {
-    while (m.now() + frame <= until) {
-        m.runFor(frame);
-        look(m.snapshot());
-    }
-}
-
-// The lamp pattern after running a while.
-unsigned lampsAfter(Machine& m, Time span) {
-    m.runFor(span - kMillisecond);
-    m.snapshot();
-    m.runFor(kMillisecond);
-    return lampBits(m.snapshot());
-}
-
-// The times at which the lamps changed, with the new pattern.
-std::vector<std::pair<Time, unsigned>> lampChanges(Machine& m, Time until) {
-    std::vector<std::pair<Time, unsigned>> changes;
-    unsigned last = ~0u;
-    watch(m, until, kMillisecond, [&](const Snapshot& s) {
-        if (lampBits(s) != last)
-            changes.emplace_back(s.time, last = lampBits(s));
-    });
-    return changes;
-}
-
-// The digits as read over a whole frame of 20 ms.
-std::string digitsAfter(Machine& m, Time span) {
-    m.runFor(span - 20 * kMillisecond);
-    m.snapshot();
-    m.runFor(20 * kMillisecond);
-    return readDigits(m.snapshot().digits);
-}
-
-std::string noEvents(Machine& m) {
-    std::string all;
-    for (const Event& e : m.takeEvents())
-        all += e.text + "\n";
-    return all;
 }
 
 } // namespace

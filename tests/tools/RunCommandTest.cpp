@@ -2,6 +2,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -71,4 +72,24 @@ TEST(LabtoolRun, AssemblyErrorsExitOneAndBadArgumentsTwo) {
     EXPECT_EQ(runProgram("labtool", {"run", "--board", "QK740X", "--source", source, "--wiring", "", "--input", "X7@1s"},
                          &out, &err), 2);
     EXPECT_EQ(runProgram("labtool", {"run", "--board", "QK740X", "--source", source}, &out, &err), 2);
+}
+
+TEST(LabtoolRun, Type88RunsItsExperimentsAndNeedsNasm) {
+    if (QStandardPaths::findExecutable("nasm").isEmpty())
+        GTEST_SKIP() << "nasm is not installed";
+    const QString db = testsupport::workDir() + "/QK740X.mdb";
+    QByteArray out, err;
+    ASSERT_EQ(runProgram("labtool", {"run", db, "--board", "QK740X", "--type", "88", "--name", "数码管动态显示", "--for",
+                                     "100ms"},
+                         &out, &err), 0) << err.constData();
+    EXPECT_TRUE(out.contains("s  DIGITS [8088-1]\n")) << out.constData();
+
+    // Without nasm on the PATH: exit 2, naming the package.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    const int code = runProgram("labtool", {"run", db, "--board", "QK740X", "--type", "88", "--name", "数码管动态显示"},
+                                &out, &err);
+    qputenv("PATH", path);
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(QString::fromUtf8(err).contains(QStringLiteral("nasm"))) << err.constData();
 }

@@ -12,6 +12,8 @@ START:  MOV   AX,CS
         MOV   DX,CT8255
         MOV   AL,80H
         OUT   DX,AL
+        MOV   CX,6000          ; 上电后等待液晶复位 (约 20ms)
+PWR:    LOOP  PWR
         MOV   AL,38H           ; 8位, 两行
         CALL  WCMD
         MOV   AL,0CH           ; 开显示
