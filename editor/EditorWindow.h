@@ -1,7 +1,8 @@
 #pragma once
 // The experiment editor's main window: the experiments of the catalogue by type, the ten columns of the
 // chosen one with their byte counts, wiring by clicking on a board as labguide draws it, source and picture
-// previews, saving with undo and redo, and content packs.
+// previews, saving with undo and redo, content packs, and a trial run of the experiment being edited. The
+// panes show and ask; the window holds the catalogue and makes every edit.
 #include "editor/ExperimentSet.h"
 
 #include <QMainWindow>
@@ -11,19 +12,21 @@
 #include <functional>
 
 #include "boards/BoardForm.h"
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
-class QScrollArea;
 class QTabWidget;
 class TSynEdit;
-#include "source/AsmHighlighters.h"
+#include "source/AsmHighlighters.h" // the previews' highlighters (token kinds for those who check colours)
 
 namespace editor {
 
+class ExperimentListPane;
+class FieldsPane;
 class PicturePreview;
+class PreviewTabs;
+class TrialRun;
+class WiringPane;
 
 class EditorWindow : public QMainWindow {
     Q_OBJECT
@@ -54,13 +57,14 @@ public:
 
     const ExperimentSet& experiments() const { return set_; }
     QUndoStack& undoStack() { return undo_; }
-    BoardForm* boardForm() const { return board_; }
-    QListWidget* stepList() const { return steps_; }
-    QLabel* checkLabel() const { return check_; }
+    BoardForm* boardForm() const;
+    QListWidget* stepList() const;
+    QLabel* checkLabel() const;
     QLineEdit* field(const QString& column) const;
     QLabel* counter(const QString& column) const;
-    PicturePreview* circuitPreview() const { return circuitPreview_; }
-    TSynEdit* sourcePreview() const { return source_; }
+    PicturePreview* circuitPreview() const;
+    TSynEdit* sourcePreview() const;
+    TrialRun* trialRun() const { return trial_; }
 
     // The questions the window asks (tests answer them): a yes/no/cancel for unsaved work, a plain message.
     enum class Answer { Save, Discard, Cancel };
@@ -85,23 +89,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
-    QWidget* buildList();
-    QWidget* buildFields();
-    QWidget* buildWiring();
-    void refreshList();
+    void connectPanes();
     void refreshFields();
     void refreshWiring();
     void refreshPreviews();
     void refreshTitle();
     void fieldEdited(QString CatalogueRow::*field, const QString& text);
-    void updateCounter(QString CatalogueRow::*field, const QString& text);
+    void cpuTypeChosen(int cpuType);
     void setSteps(const QStringList& steps, int select);
-    QStringList currentSteps() const;
-    void drawSelectedStep();
     void chooseFile(QString CatalogueRow::*field);
     bool maybeSave();
     void openDialog();
@@ -112,30 +110,15 @@ private:
     QUndoStack undo_;
     int type_ = 1;
     int row_ = -1;
-    bool refreshing_ = false;
-    QString pendingTerminal_;
     QString attempted_;     // the folder of the catalogue last opened or tried
     QString attemptedPath_; // and that catalogue
 
-    QComboBox* typeBox_ = nullptr;
-    QListWidget* list_ = nullptr;
     QTabWidget* tabs_ = nullptr;
-    QComboBox* cpuBox_ = nullptr;
-    QHash<QString, QLineEdit*> lines_;
-    QHash<QString, QPlainTextEdit*> texts_;
-    QHash<QString, QLabel*> counters_;
-    QComboBox* boardBox_ = nullptr;
-    QScrollArea* boardScroll_ = nullptr;
-    QPointer<BoardForm> board_;
-    QListWidget* steps_ = nullptr;
-    QLabel* check_ = nullptr;
-    QLabel* pending_ = nullptr;
-    TSynEdit* source_ = nullptr;
-    // The source preview colours as labguide's source tab does: the same three highlighters, chosen by type.
-    TAsmHighlighters highlighters_;
-    int highlighterType_ = 0;
-    PicturePreview* circuitPreview_ = nullptr;
-    PicturePreview* flowPreview_ = nullptr;
+    ExperimentListPane* list_ = nullptr;
+    FieldsPane* fields_ = nullptr;
+    WiringPane* wiring_ = nullptr;
+    PreviewTabs* previews_ = nullptr;
+    TrialRun* trial_ = nullptr;
 };
 
 } // namespace editor
