@@ -237,6 +237,8 @@ void RunMenu::refresh() {
     reset_->setEnabled(active);
     for (QShortcut* key : switchKeys_)
         key->setEnabled(active);
+    // The crystal is the 8051's; the 8088 runs from the board's own clock.
+    crystals_->setEnabled(window_.DockedBoard && ExperimentRecord.CpuType == Cpu51);
 }
 
 void RunMenu::start() {

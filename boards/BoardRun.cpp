@@ -74,10 +74,14 @@ sim::AsmResult BoardRun::start(BoardForm& form, int cpuType, const QByteArray& s
     if (!program.ok())
         return program;
     try {
-        machine_ = std::make_unique<sim::Machine>(sim::boardCircuit(form.board()), cpuType, engine::runWiring(steps), crystal_);
+        // The 51 runs from the chosen crystal; the 8088 from its own clock on the board.
+        machine_ = std::make_unique<sim::Machine>(sim::boardCircuit(form.board()), cpuType, engine::runWiring(steps),
+                                                  cpuType == 1 ? crystal_ : 0.0);
     } catch (const std::exception& e) {
         throw Error(QString::fromUtf8(e.what()));
     }
+    cpuType_ = cpuType;
+    machine_->cpu().setEntry(program.entrySegment, program.entryOffset);
     machine_->load(program.image);
     program_ = program;
     form_ = &form;
@@ -188,7 +192,7 @@ void BoardRun::setCrystal(double hz) {
     if (hz <= 0 || hz == crystal_)
         return;
     crystal_ = hz;
-    if (machine_)
+    if (machine_ && cpuType_ == 1)
         machine_->cpu().setCrystal(hz);
     emit stateChanged();
 }

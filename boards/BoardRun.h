@@ -61,8 +61,10 @@ public:
 
     void setSpeed(int index);
     int speedIndex() const { return speed_; }
+    // The 8051's crystal (the 8088 keeps the board's clock).
     void setCrystal(double hz);
     double crystal() const { return crystal_; }
+    int cpuType() const { return cpuType_; }
 
     State state() const { return state_; }
     bool active() const { return state_ != State::Stopped; }
@@ -110,7 +112,8 @@ private:
     qint64 lastWallNs_ = 0;
     State state_ = State::Stopped;
     int speed_ = 0;
-    double crystal_ = 12e6;
+    int cpuType_ = 0;
+    double crystal_ = 12e6; // the 51's; the 8088 runs from the board's own clock
     std::vector<sim::Event> events_;
     QString lastEvent_;
     QString haltReason_;

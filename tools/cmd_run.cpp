@@ -8,6 +8,7 @@
 #include "base/Gbk.h"
 #include "boards/BoardInfo.h"
 #include "engine/CatalogueSource.h"
+#include "engine/RunWiring.h"
 #include "engine/linksheet.h"
 #include "sim/Assembler.h"
 #include "sim/Circuit.h"
@@ -113,15 +114,6 @@ std::vector<Input> parseInputs(const QString& events) {
     return inputs;
 }
 
-std::vector<sim::WiringLink> wiringLinks(const QByteArray& text) {
-    std::vector<sim::WiringLink> links;
-    for (const QByteArray& step : parseWiringSteps(text)) {
-        auto [a, b] = stepTerminalNames(step);
-        const qsizetype prefix = QByteArray("SHP_").size();
-        links.push_back({a.mid(prefix).toStdString(), b.mid(prefix).toStdString()});
-    }
-    return links;
-}
 
 int runRun(const QStringList& args) {
     QString catalogue, board, type, name, sourceFile, wiringText, programDir;
@@ -230,7 +222,7 @@ int runRun(const QStringList& args) {
         return labtool::Problems;
     }
 
-    sim::Machine machine(sim::boardCircuit(board), cpuType, wiringLinks(wiring), crystal);
+    sim::Machine machine(sim::boardCircuit(board), cpuType, engine::runWiring(parseWiringSteps(wiring)), crystal);
     machine.cpu().setEntry(program.entrySegment, program.entryOffset);
     machine.load(program.image);
     if (baud > 0 && !machine.set("BAUD", baud))

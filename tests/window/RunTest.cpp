@@ -21,6 +21,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QListWidget>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -217,6 +220,34 @@ TEST_F(RunTest, PausedTheRegistersAndTheLineShowAndAStepAdvances) {
     // A model change ends the run.
     choose(models()[1]);
     EXPECT_FALSE(menu->run().active());
+}
+
+TEST_F(RunTest, The8088ScansItsNameAndShowsItsRegistersPaused) {
+    // Type 88 on the same board: display.asm of asm/88 writes "8088-1" (its text says so).
+    QRadioButton* type88 = form->RGTYPE()->button(1);
+    ASSERT_NE(type88, nullptr);
+    QStyleOptionButton option;
+    option.initFrom(type88);
+    QTest::mouseClick(type88, Qt::LeftButton, {},
+                      type88->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, type88).center());
+    settle(10);
+    ASSERT_EQ(form->selectedCpuType(), 2);
+    pick(QStringLiteral("数码管动态显示"));
+    run();
+    // 8, 0, 8, 8, -, 1 in the data book's segment codes (bit 0 = segment a).
+    const QList<int> want{0x7F, 0x3F, 0x7F, 0x7F, 0x40, 0x06};
+    auto shown = [this] {
+        QList<int> bits;
+        for (TiSevenSegmentCharacter* d : menu->run().instruments()->digits())
+            bits << d->SegmentBits();
+        return bits;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), want, 3000);
+    menu->pauseAction()->trigger();
+    for (const char* name : {"AX", "BX", "CX", "DX", "SI", "DI", "BP", "SP", "CS", "DS", "SS", "ES", "IP"})
+        EXPECT_FALSE(menu->registerView()->valueOf(QLatin1String(name)).isEmpty()) << name;
+    EXPECT_GT(menu->run().currentLine(), 0);
+    saveShot(screenImage(mainform), "run-8088");
 }
 
 } // namespace
