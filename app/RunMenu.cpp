@@ -3,6 +3,7 @@
 #include "app/RegisterView.h"
 #include "app/mainform.h"
 #include "base/ErrorReport.h"
+#include "boards/AsmErrorList.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardGuide.h"
 #include "boards/BoardRun.h"
@@ -187,10 +188,7 @@ void RunMenu::buildEditorPanes() {
     // The editor keeps its parent: the error list goes below it and the registers beside it, in the tab's
     // own layout, both hidden until a run needs them.
     auto* row = qobject_cast<QBoxLayout*>(window_.TabSheet1->layout());
-    errors_ = new QListWidget(window_.TabSheet1);
-    errors_->setObjectName(QStringLiteral("asmErrors"));
-    errors_->setMaximumHeight(120);
-    errors_->hide();
+    errors_ = new boards::AsmErrorList(*window_.SynEdtasm, window_.TabSheet1);
     registers_ = new RegisterView(window_.TabSheet1);
     registers_->hide();
     if (row) {
@@ -203,33 +201,20 @@ void RunMenu::buildEditorPanes() {
         row->addLayout(column, 1);
         row->addWidget(registers_);
     }
-    connect(errors_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        const int line = item->data(Qt::UserRole).toInt();
-        if (line > 0) {
-            window_.SynEdtasm->setCaret(line - 1, 0);
-            window_.SynEdtasm->setFocus();
-        }
-    });
     window_.SynEdtasm->markerDefine(QsciScintilla::Background, kLineMarker);
     window_.SynEdtasm->setMarkerBackgroundColor(QColor(255, 236, 139), kLineMarker);
 }
 
 bool RunMenu::runnable(QString* why) const {
     BoardForm* form = window_.DockedBoard;
-    if (form && (form->cbExam()->currentIndex() < 0 || ExperimentRecord.ExperimentName.isEmpty())) {
-        if (why)
-            *why = QStringLiteral("请先选择实验");
-        return false;
-    }
-    return boards::BoardRun::canRun(form, form ? int(ExperimentRecord.CpuType) : 0, why);
+    const bool chosen = form && form->cbExam()->currentIndex() >= 0 && !ExperimentRecord.ExperimentName.isEmpty();
+    return boards::BoardRun::canRun(form, chosen ? int(ExperimentRecord.CpuType) : 0, why, chosen);
 }
 
 void RunMenu::refresh() {
     QString why;
     const bool can = runnable(&why);
-    start_->setEnabled(can);
-    start_->setStatusTip(can ? QString() : why);
-    start_->setToolTip(can ? start_->text() : why);
+    boards::BoardRun::offer(start_, can, why);
     const bool active = runner_->active();
     pause_->setEnabled(active && runner_->state() != boards::BoardRun::State::Halted);
     step_->setEnabled(active && runner_->state() != boards::BoardRun::State::Halted);
@@ -256,14 +241,11 @@ void RunMenu::start() {
     const QByteArray source = window_.SynEdtasm->Lines().join("\r\n");
     const sim::AsmResult result = runner_->start(form, int(ExperimentRecord.CpuType), source, steps);
     if (!result.ok()) {
-        QList<QPair<int, QString>> errors;
-        for (const sim::AsmError& e : result.errors)
-            errors.append({e.line, e.message});
-        showErrors(errors);
+        window_.PageControl1->setCurrentWidget(window_.TabSheet1);
+        errors_->showErrors(result.errors);
         return;
     }
-    errors_->clear();
-    errors_->hide();
+    errors_->dismiss();
     uartSeen_.clear();
     if (scope_)
         scope_->clear();
@@ -271,23 +253,6 @@ void RunMenu::start() {
         terminal_->clear();
     window_.PageControl1->setCurrentWidget(window_.TabSheet2);
     form.setFocus(Qt::OtherFocusReason); // the switches' number keys work from the board tab
-}
-
-void RunMenu::showErrors(const QList<QPair<int, QString>>& errors) {
-    errors_->clear();
-    for (const auto& [line, message] : errors) {
-        auto* item = new QListWidgetItem(message, errors_);
-        item->setData(Qt::UserRole, line);
-        item->setForeground(Qt::red);
-    }
-    errors_->show();
-    window_.PageControl1->setCurrentWidget(window_.TabSheet1);
-    if (!errors.isEmpty() && errors.first().first > 0) {
-        errors_->setCurrentRow(0);
-        window_.SynEdtasm->setCaret(errors.first().first - 1, 0);
-        window_.SynEdtasm->ensureLineVisible(errors.first().first - 1);
-    }
-    window_.SynEdtasm->setFocus();
 }
 
 void RunMenu::stateChanged() {

@@ -17,6 +17,7 @@ class QShortcut;
 class Tmainform;
 class BoardForm;
 
+#include "boards/AsmErrorList.h"
 #include "boards/BoardRun.h"
 #include "boards/ScopeWindow.h"
 #include "boards/SerialTerminalWindow.h"
@@ -49,7 +50,7 @@ public:
     QActionGroup* speedGroup() const { return speeds_; }
     QActionGroup* crystalGroup() const { return crystals_; }
     boards::BoardRun& run() const { return *runner_.data(); }
-    QListWidget* errorList() const { return errors_; }
+    boards::AsmErrorList* errorList() const { return errors_; }
     RegisterView* registerView() const { return registers_; }
     boards::ScopeWindow* scope() const { return scope_; }
     boards::SerialTerminalWindow* terminal() const { return terminal_; }
@@ -66,7 +67,6 @@ protected:
 
 private:
     void buildEditorPanes();
-    void showErrors(const QList<QPair<int, QString>>& errors);
     void stateChanged();
     void showPaused();
     void openScope();
@@ -88,7 +88,7 @@ private:
     QActionGroup* speeds_ = nullptr;
     QActionGroup* crystals_ = nullptr;
     QList<QShortcut*> switchKeys_;
-    QListWidget* errors_ = nullptr;
+    boards::AsmErrorList* errors_ = nullptr;
     RegisterView* registers_ = nullptr;
     QPointer<boards::ScopeWindow> scope_;
     QPointer<boards::SerialTerminalWindow> terminal_;

@@ -51,7 +51,7 @@ BoardRun::BoardRun(QObject* parent) : QObject(parent) {
 
 BoardRun::~BoardRun() { stop(); }
 
-bool BoardRun::canRun(const BoardForm* form, int cpuType, QString* why) {
+bool BoardRun::canRun(const BoardForm* form, int cpuType, QString* why, bool experimentChosen) {
     auto refuse = [&](const QString& text) {
         if (why)
             *why = text;
@@ -59,6 +59,8 @@ bool BoardRun::canRun(const BoardForm* form, int cpuType, QString* why) {
     };
     if (!form)
         return refuse(QStringLiteral("请先选择产品型号"));
+    if (!experimentChosen)
+        return refuse(QStringLiteral("请先选择实验"));
     if (!sim::hasCircuit(form->board()))
         return refuse(QStringLiteral("本板没有电路文件，还不能虚拟运行"));
     if (cpuType <= 0)
@@ -66,6 +68,12 @@ bool BoardRun::canRun(const BoardForm* form, int cpuType, QString* why) {
     if (!sim::boardCircuit(form->board()).cpuForType.count(cpuType))
         return refuse(cannotRunType());
     return sim::canAssemble(cpuType, why);
+}
+
+void BoardRun::offer(QAction* start, bool can, const QString& why) {
+    start->setEnabled(can);
+    start->setStatusTip(can ? QString() : why);
+    start->setToolTip(can ? start->text() : why);
 }
 
 sim::AsmResult BoardRun::start(BoardForm& form, int cpuType, const QByteArray& source, const QList<QByteArray>& steps) {

@@ -8,6 +8,7 @@
 #include "sim/Event.h"
 #include "sim/Snapshot.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -43,8 +44,11 @@ public:
     explicit BoardRun(QObject* parent = nullptr);
     ~BoardRun() override;
 
-    // Whether a program of this experiment type can run on the board; `why` gets the reason when not.
-    static bool canRun(const BoardForm* form, int cpuType, QString* why);
+    // Whether a program of this experiment type can run on the board (an experiment being chosen); `why`
+    // gets the reason when not.
+    static bool canRun(const BoardForm* form, int cpuType, QString* why, bool experimentChosen = true);
+    // Enables the action that starts a run, with the reason as its tips when it cannot.
+    static void offer(QAction* start, bool can, const QString& why);
 
     // Assembles and, when that succeeds, starts the program with the wiring's steps. A run already going is
     // stopped first. Returns the assembly's result: with errors nothing runs. Throws Error when the machine

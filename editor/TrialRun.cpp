@@ -1,12 +1,12 @@
 #include "editor/TrialRun.h"
 
 #include "base/ErrorReport.h"
+#include "boards/AsmErrorList.h"
 #include "boards/BoardForm.h"
 #include "source/SynEdit.h"
 
 #include <QAction>
 #include <QBoxLayout>
-#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -32,18 +32,9 @@ TrialRun::TrialRun(QMainWindow& window, QWidget& sourcePage, TSynEdit& source,
     connect(runner_, &boards::BoardRun::stateChanged, this, [this] { refresh(); });
     connect(menu_, &QMenu::aboutToShow, this, [this] { refresh(); });
 
-    errors_ = new QListWidget(&sourcePage);
-    errors_->setObjectName(QStringLiteral("asmErrors"));
-    errors_->setMaximumHeight(120);
-    errors_->hide();
+    errors_ = new boards::AsmErrorList(source_, &sourcePage);
     if (auto* column = qobject_cast<QBoxLayout*>(sourcePage.layout()))
         column->addWidget(errors_);
-    connect(errors_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        if (const int line = item->data(Qt::UserRole).toInt(); line > 0) {
-            source_.setCaret(line - 1, 0);
-            source_.setFocus();
-        }
-    });
     refresh();
 }
 
@@ -51,20 +42,13 @@ TrialRun::~TrialRun() { stop(); }
 
 bool TrialRun::runnable(QString* why) const {
     const Trial trial = current_(false);
-    if (!trial.chosen) {
-        if (why)
-            *why = QStringLiteral("请先选择实验");
-        return false;
-    }
-    return boards::BoardRun::canRun(trial.form, trial.cpuType, why);
+    return boards::BoardRun::canRun(trial.form, trial.cpuType, why, trial.chosen);
 }
 
 void TrialRun::refresh() {
     QString why;
     const bool can = runnable(&why);
-    start_->setEnabled(can);
-    start_->setStatusTip(can ? QString() : why);
-    start_->setToolTip(can ? start_->text() : why);
+    boards::BoardRun::offer(start_, can, why);
     stop_->setEnabled(runner_->active());
 }
 
@@ -75,12 +59,13 @@ bool TrialRun::start() {
     Trial trial = current_(true);
     const sim::AsmResult result = runner_->start(*trial.form, trial.cpuType, trial.source, trial.steps);
     if (!result.ok()) {
-        showErrors(result);
+        if (showSource)
+            showSource();
+        errors_->showErrors(result.errors);
         return false;
     }
     running_ = std::move(trial);
-    errors_->clear();
-    errors_->hide();
+    errors_->dismiss();
     if (showBoard)
         showBoard();
     return true;
@@ -99,26 +84,6 @@ void TrialRun::changed() {
             stop();
     }
     refresh();
-}
-
-void TrialRun::showErrors(const sim::AsmResult& result) {
-    errors_->clear();
-    // The assembler's texts carry their line ("第12行：未定义的符号 DELAY1").
-    for (const sim::AsmError& e : result.errors) {
-        auto* item = new QListWidgetItem(e.message, errors_);
-        item->setData(Qt::UserRole, e.line);
-        item->setForeground(Qt::red);
-    }
-    errors_->show();
-    if (showSource)
-        showSource();
-    if (!result.errors.empty() && result.errors.front().line > 0) {
-        const int line = result.errors.front().line;
-        errors_->setCurrentRow(0);
-        source_.setCaret(line - 1, 0);
-        source_.ensureLineVisible(line - 1);
-    }
-    source_.setFocus();
 }
 
 } // namespace editor

@@ -12,11 +12,11 @@
 
 #include <functional>
 
+#include "boards/AsmErrorList.h"
 #include "boards/BoardRun.h"
 
 class BoardForm;
 class QAction;
-class QListWidget;
 class QMainWindow;
 class QMenu;
 class QWidget;
@@ -45,7 +45,7 @@ public:
     QAction* runAction() const { return start_; }
     QAction* stopAction() const { return stop_; }
     boards::BoardRun& run() const { return *runner_; }
-    QListWidget* errorList() const { return errors_; }
+    boards::AsmErrorList* errorList() const { return errors_; }
 
     // Whether 试运行 can start now, with the reason when not.
     bool runnable(QString* why) const;
@@ -62,7 +62,6 @@ public:
 
 private:
     void refresh();
-    void showErrors(const sim::AsmResult& result);
 
     std::function<Trial(bool content)> current_;
     TSynEdit& source_;
@@ -70,7 +69,7 @@ private:
     QMenu* menu_ = nullptr;
     QAction* start_ = nullptr;
     QAction* stop_ = nullptr;
-    QListWidget* errors_ = nullptr;
+    boards::AsmErrorList* errors_ = nullptr;
     Trial running_; // what the run was started with
 };
 
