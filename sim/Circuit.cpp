@@ -171,7 +171,7 @@ public:
 
     Circuit load() {
         refuseRepeatedKeys();
-        static const std::set<QString> known{"board", "crystal", "cpu", "devices", "terminals", "wires", "notes"};
+        static const std::set<QString> known{"board", "crystal", "cpu", "devices", "terminals", "wires", "assumed", "notes"};
         for (const LineIndex::Key& k : where_.keys(Path()))
             if (!known.count(k.name))
                 fail(k.line, QStringLiteral("未知的键 %1").arg(k.name));
@@ -180,6 +180,7 @@ public:
         readCpu();
         readTerminals();
         readWires();
+        readAssumed();
         return std::move(circuit_);
     }
 
@@ -336,6 +337,34 @@ private:
             for (int j = 0; j < pins.size(); ++j)
                 wire.push_back(pinRef(pins[j], line(child(at, j))));
             circuit_.wires.push_back(std::move(wire));
+        }
+    }
+
+    void readAssumed() {
+        const Path path = child(Path(), "assumed");
+        const QJsonValue v = member("assumed");
+        if (v.isUndefined())
+            return;
+        if (!v.isObject())
+            fail(line(path), QStringLiteral("assumed 应为 {\"实验类型\": [[\"端子\", \"端子\"], …]}"));
+        const QJsonObject o = v.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            const Path at = child(path, it.key());
+            const auto type = experimentTypes().find(it.key().toUpper());
+            if (type == experimentTypes().end())
+                fail(line(at), QStringLiteral("未知的实验类型 %1").arg(it.key()));
+            const QJsonArray links = it.value().toArray();
+            for (int i = 0; i < links.size(); ++i) {
+                const QJsonArray ends = links[i].toArray();
+                if (ends.size() != 2 || !ends[0].isString() || !ends[1].isString())
+                    fail(line(child(at, i)), QStringLiteral("假定的连线应为两个端子名"));
+                std::pair<std::string, std::string> link{ends[0].toString().toUpper().toStdString(),
+                                                         ends[1].toString().toUpper().toStdString()};
+                for (const std::string& end : {link.first, link.second})
+                    if (!circuit_.terminals.count(end))
+                        fail(line(child(at, i)), QStringLiteral("未知的端子 %1").arg(QString::fromStdString(end)));
+                circuit_.assumedLinks[type->second].push_back(std::move(link));
+            }
         }
     }
 

@@ -18,6 +18,8 @@
 //       "JX9": ["u8255.PA0", …, "u8255.PA7"]   a bus connector's pins in order (pin 1 first); null for a
 //     },                                         pin with nothing behind it (an empty PinRef)
 //     "wires": [["u8255.CS", "dec.FF28"], …], hard wiring: each list joins its pins into one net
+//     "assumed": {"88": [["CS3", "FF90H"]]},   per experiment type, links between terminals made when the
+//                                              experiment's wiring does not name either end
 //     "notes": {…}                             what the data was checked against; not read
 //   }
 #include <QByteArray>
@@ -52,6 +54,9 @@ struct Circuit {
     std::vector<CircuitDevice> devices;
     std::map<std::string, std::vector<PinRef>> terminals; // by terminal name, upper case
     std::vector<std::vector<PinRef>> wires;
+    // Connections the run makes for an experiment type when its wiring leaves them out: the steps a board's
+    // texts tell the student to make that the catalogue's wiring, shared with other boards, cannot list.
+    std::map<int, std::vector<std::pair<std::string, std::string>>> assumedLinks;
 };
 
 // Parses a circuit file. Checks that every device type exists, every pin named exists on its device,

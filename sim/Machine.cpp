@@ -71,7 +71,20 @@ Machine::Machine(const Circuit& circuit, int cpuType, const std::vector<WiringLi
         for (const PinRef& ref : refs)
             if (const int n = nodeOf(ref); n >= 0 && !terminalOfNode_.count(n))
                 terminalOfNode_[n] = name;
-    joinWiring(circuit, wiring);
+    // The links the board's texts assume for this type, where the experiment's wiring names neither end.
+    std::vector<WiringLink> links = wiring;
+    if (const auto assumed = circuit.assumedLinks.find(cpuType); assumed != circuit.assumedLinks.end())
+        for (const auto& [a, b] : assumed->second) {
+            const bool named = std::any_of(wiring.begin(), wiring.end(), [&, a = a, b = b](const WiringLink& l) {
+                for (const std::string& end : {upper(l.from), upper(l.to)})
+                    if (end == a || end == b)
+                        return true;
+                return false;
+            });
+            if (!named)
+                links.push_back({a, b});
+        }
+    joinWiring(circuit, links);
     nets_->finish();
     seen_.assign(size_t(nodes), NetLevel{});
     seenValid_.assign(size_t(nodes), 0);

@@ -93,6 +93,15 @@ TEST(CircuitLoader, EveryErrorNamesItsLine) {
     EXPECT_EQ(errorOf("[]"), "t.circuit.json 第1行：电路文件应为一个 JSON 对象");
 }
 
+TEST(CircuitLoader, AssumedLinksNameKnownTerminals) {
+    const sim::Circuit c = sim::parseCircuit(withLine(14, R"(  "assumed": {"51": [["P10", "FF80H"]]}, "wires": [["mem.CS", "dec.FF90"]],)"),
+                                             "t.circuit.json");
+    ASSERT_EQ(c.assumedLinks.at(1).size(), 1u);
+    EXPECT_EQ(c.assumedLinks.at(1).front(), (std::pair<std::string, std::string>{"P10", "FF80H"}));
+    EXPECT_EQ(errorOf(withLine(14, R"(  "assumed": {"51": [["P10", "CS9"]]}, "wires": [["mem.CS", "dec.FF90"]],)")),
+              "t.circuit.json 第14行：未知的端子 CS9");
+}
+
 // The board's data against its other data: the layout's terminals and every type-51 wiring text.
 TEST(BoardCircuit, Qk740xCoversTheType51WiringWithTerminalsOfItsLayout) {
     ASSERT_TRUE(sim::hasCircuit("QK740X"));
