@@ -176,6 +176,8 @@ GuideScene BoardGuide::scene() const {
         s.found = form_.componentRect(found_);
         s.foundLabel = foundLabel_;
         s.foundPhase = (pulseClock_.isValid() ? pulseClock_.elapsed() % 1000 : 0) / 1000.0;
+    } else if (marked_ >= 0 && marked_ < form_.componentCount()) {
+        s.found = form_.componentRect(marked_);
     }
     if (hovered_ >= 0)
         s.hovered = form_.componentRect(hovered_);
@@ -186,6 +188,13 @@ void BoardGuide::setPlateHidden(bool hidden) {
     if (hidden == plateHidden_)
         return;
     plateHidden_ = hidden;
+    rebuild();
+}
+
+void BoardGuide::setMarked(int index) {
+    if (index == marked_)
+        return;
+    marked_ = index;
     rebuild();
 }
 

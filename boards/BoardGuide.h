@@ -63,6 +63,9 @@ public:
     // Rings a terminal (component index) and pulses it for three seconds, with a label beside it.
     void showFound(int index, const QString& label);
     bool foundShown() const { return found_ >= 0; }
+    // Rings a terminal steadily until it is cleared with -1 (the editor's first click of a step).
+    void setMarked(int index);
+    int marked() const { return marked_; }
     int hoveredTerminal() const { return hovered_; }
 
     // The caption of the smallest module block holding a component's centre, trimmed; empty when none.
@@ -107,6 +110,7 @@ private:
     std::optional<LinkConnection> cachedShown_;
 
     int found_ = -1;
+    int marked_ = -1;
     QString foundLabel_;
     QTimer pulse_;
     QElapsedTimer pulseClock_;

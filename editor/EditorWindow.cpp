@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -112,7 +113,10 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     connectPanes();
     connect(&undo_, &QUndoStack::cleanChanged, this, [this] { refreshTitle(); });
-    statusBar();
+    noCatalogue_ = new QLabel(this);
+    noCatalogue_->setObjectName(QStringLiteral("noCatalogue"));
+    noCatalogue_->setStyleSheet(QStringLiteral("color: #b00000"));
+    statusBar()->addWidget(noCatalogue_, 1);
     resize(1200, 820);
     applyRows({}, -1);
 }
@@ -154,22 +158,25 @@ void EditorWindow::connectPanes() {
         const QList<int> rows = set_.rowsOfType(type_);
         selectRow(item >= 0 && item < rows.size() ? rows[item] : -1);
     };
+    // A name that cannot be taken is asked again, with what was typed.
     list_->newClicked = [this] {
-        bool ok = false;
-        const QString name =
-            QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："), QLineEdit::Normal, {}, &ok);
-        if (ok)
-            newExperiment(name);
+        QString name;
+        for (bool ok = true; ok;) {
+            name = QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："), QLineEdit::Normal, name, &ok);
+            if (ok && newExperiment(name))
+                break;
+        }
     };
     list_->duplicateClicked = [this] { duplicateExperiment(); };
     list_->renameClicked = [this] {
         if (row_ < 0)
             return;
-        bool ok = false;
-        const QString name = QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："),
-                                                   QLineEdit::Normal, set_.rows[row_].name, &ok);
-        if (ok)
-            renameExperiment(name);
+        QString name = set_.rows[row_].name;
+        for (bool ok = true; ok;) {
+            name = QInputDialog::getText(this, kTitle, QStringLiteral("实验名称："), QLineEdit::Normal, name, &ok);
+            if (ok && renameExperiment(name))
+                break;
+        }
     };
     list_->deleteClicked = [this] {
         if (row_ >= 0 && confirm(QStringLiteral("删除实验“%1”？").arg(set_.rows[row_].name)))
@@ -220,9 +227,12 @@ bool EditorWindow::openCatalogue(const QString& path) {
         ExperimentSet opened = ExperimentSet::open(path);
         set_ = std::move(opened);
     } catch (const std::exception& e) {
-        tell(QString::fromStdString(e.what()));
+        openFailure_ = QString::fromStdString(e.what());
+        refreshTitle();
+        tell(openFailure_);
         return false;
     }
+    openFailure_.clear();
     contentfolder::setWorkingFolder(set_.workingFolder());
     undo_.clear();
     int type = 1;
@@ -245,8 +255,10 @@ void EditorWindow::openDialog() {
 }
 
 bool EditorWindow::save() {
-    if (set_.path().isEmpty())
+    if (set_.path().isEmpty()) {
+        tell(QStringLiteral("没有打开实验目录，无法保存。请用“文件 → 打开”或“重新打开”打开一个实验目录。"));
         return false;
+    }
     if (const QStringList blockers = set_.saveBlockers(); !blockers.isEmpty()) {
         tell(QStringLiteral("不能保存：\n") + blockers.join('\n'));
         return false;
@@ -472,6 +484,13 @@ void EditorWindow::refreshTitle() {
                        ? kTitle
                        : QStringLiteral("%1 - %2[*]").arg(kTitle, QDir::toNativeSeparators(set_.path())));
     setWindowModified(modified());
+    // Without a catalogue nothing typed could be saved: editing waits for one, and the window says why.
+    const bool open = !set_.path().isEmpty();
+    centralWidget()->setEnabled(open);
+    noCatalogue_->setVisible(!open);
+    noCatalogue_->setText(openFailure_.isEmpty()
+                              ? QStringLiteral("没有打开实验目录：请用“文件 → 打开”打开 QK740X.mdb")
+                              : QStringLiteral("没有打开实验目录：%1（关闭后用“文件 → 重新打开”）").arg(openFailure_));
 }
 
 bool EditorWindow::maybeSave() {

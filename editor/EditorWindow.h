@@ -112,6 +112,8 @@ private:
     int row_ = -1;
     QString attempted_;     // the folder of the catalogue last opened or tried
     QString attemptedPath_; // and that catalogue
+    QString openFailure_;    // why the last open failed (labguide holding the catalogue, say)
+    QLabel* noCatalogue_ = nullptr;
 
     QTabWidget* tabs_ = nullptr;
     ExperimentListPane* list_ = nullptr;

@@ -119,6 +119,9 @@ void WiringPane::selectStep(int index) {
 }
 
 void WiringPane::refresh(const QString& experiment, const QString* wiring, int cpuType) {
+    // A first click made for another experiment does not become half of this one's step.
+    if (experiment != experiment_ || (wiring != nullptr) != have_)
+        setPending({});
     have_ = wiring != nullptr;
     experiment_ = experiment;
     storedSteps_ = have_ ? wiringSteps(*wiring) : QStringList();
@@ -211,17 +214,24 @@ void WiringPane::terminalClicked(const QString& terminal) {
     }
     const QString name = terminal.toUpper();
     if (pendingTerminal_.isEmpty() || pendingTerminal_ == name) {
-        pendingTerminal_ = pendingTerminal_ == name ? QString() : name;
-        pending_->setText(pendingTerminal_.isEmpty() ? clickTwoText()
-                                                     : QStringLiteral("%1 > ？ 请点击另一个接线端").arg(name));
+        setPending(pendingTerminal_ == name ? QString() : name);
         return;
     }
     QStringList steps = currentSteps();
     steps << stepFor(pendingTerminal_, name);
-    pendingTerminal_.clear();
+    setPending({});
     pending_->setText(QStringLiteral("已添加：%1").arg(steps.last()));
     if (stepsEdited)
         stepsEdited(steps, int(steps.size()) - 1);
+}
+
+void WiringPane::setPending(const QString& terminal) {
+    pendingTerminal_ = terminal;
+    pending_->setText(terminal.isEmpty() ? clickTwoText() : QStringLiteral("%1 > ？ 请点击另一个接线端").arg(terminal));
+    // The first terminal stays ringed on the board until the second is clicked.
+    if (board_)
+        if (boards::BoardGuide* guide = boards::BoardGuide::of(*board_))
+            guide->setMarked(terminal.isEmpty() ? -1 : board_->indexOf(QStringLiteral("SHP_") + terminal));
 }
 
 void WiringPane::drawSelectedStep() {

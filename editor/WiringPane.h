@@ -46,6 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setPending(const QString& terminal);
     void drawSelectedStep();
 
     QComboBox* boardBox_ = nullptr;

@@ -1,6 +1,7 @@
 // The editor's catalogue handling: what a save keeps and refuses, labguide's lock, names unique in a type,
 // undo, and the wiring check.
 #include "boards/BoardForm.h"
+#include "boards/BoardGuide.h"
 #include "editor/EditorWindow.h"
 #include "editor/ExperimentSet.h"
 #include "editor/WiringCheck.h"
@@ -203,6 +204,30 @@ TEST(EditorWindow, ClosingWithUnsavedWorkAsksAndCancelKeepsIt) {
     EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 2);
 }
 
+TEST(EditorWindow, WithoutItsCatalogueNothingCanBeTypedAndSaveSaysWhy) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    editor::EditorWindow w;
+    QStringList told;
+    w.tell = [&](const QString& text) { told << text; };
+    auto* banner = w.findChild<QLabel*>(QStringLiteral("noCatalogue"));
+    ASSERT_NE(banner, nullptr);
+    {
+        auto labguide = holdAsLabguide(f.catalogue);
+        EXPECT_FALSE(w.openCatalogue(f.catalogue));
+        EXPECT_FALSE(w.centralWidget()->isEnabled()) << "the list and the fields take no typing";
+        EXPECT_FALSE(banner->isHidden());
+        EXPECT_TRUE(banner->text().contains(editor::inUseText())) << banner->text().toStdString();
+        told.clear();
+        EXPECT_FALSE(w.save());
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told.first().startsWith(QStringLiteral("没有打开实验目录"))) << told.first().toStdString();
+    }
+    // labguide closed: 重新打开 finds it free.
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    EXPECT_TRUE(w.centralWidget()->isEnabled());
+    EXPECT_TRUE(banner->isHidden());
+}
+
 TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
     Folder f({row(1, QStringLiteral("甲"), QStringLiteral("p10>l1,P11>L2")), row(1, QStringLiteral("乙"))});
     editor::EditorWindow w;
@@ -217,9 +242,22 @@ TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
     w.stepList()->item(0)->setText(QStringLiteral("P12>L3"));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2"));
+    // The first terminal is ringed on the board until the second comes.
+    boards::BoardGuide* guide = boards::BoardGuide::of(*w.boardForm());
+    ASSERT_NE(guide, nullptr);
     w.terminalClicked(QStringLiteral("p13"));
+    EXPECT_EQ(guide->marked(), w.boardForm()->indexOf(QStringLiteral("SHP_P13")));
     w.terminalClicked(QStringLiteral("l4"));
+    EXPECT_EQ(guide->marked(), -1);
     EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("P12>L3\r\nP11>L2\r\nP13>L4"));
+    // A first click made for one experiment is not half of the next one's step.
+    w.terminalClicked(QStringLiteral("p14"));
+    w.selectRow(1);
+    EXPECT_EQ(guide->marked(), -1);
+    const QString other = w.experiments().rows[1].wiring;
+    w.terminalClicked(QStringLiteral("l5"));
+    EXPECT_EQ(w.experiments().rows[1].wiring, other) << "one click is not a step";
+    w.selectRow(0);
     // The board list names the boards that offer type 51 as the model menu does; picking one shows it.
     auto* boards = w.findChild<QComboBox*>(QStringLiteral("boards"));
     ASSERT_TRUE(boards);
