@@ -1,6 +1,7 @@
 #include "engine/CatalogueSource.h"
 
 #include "base/ErrorReport.h"
+#include "base/ReplaceFile.h"
 #include "engine/Catalogue.h"
 
 #include <QDir>
@@ -9,11 +10,11 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <sqlcipher/sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace cataloguesource {
@@ -145,13 +146,21 @@ QString exportName(int cpuType, int indexInType) {
 namespace {
 struct Db {
     sqlite3* db = nullptr;
+    QString target;
     ~Db() { sqlite3_close(db); }
+    // A full disk is told as such, so that callers can say it in their own words.
+    [[noreturn]] void fail(const char* msg = nullptr) {
+        const int code = db ? sqlite3_errcode(db) : SQLITE_CANTOPEN;
+        if (code == SQLITE_FULL)
+            replacefile::raise(QStringLiteral("cannot write %1").arg(target), ENOSPC);
+        throw Error(QStringLiteral("cannot write %1: %2").arg(target, QString::fromUtf8(msg ? msg : sqlite3_errmsg(db))));
+    }
     void exec(const QByteArray& sql) {
         char* msg = nullptr;
         if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
-            const QString text = QString::fromUtf8(msg ? msg : sqlite3_errmsg(db));
+            const QByteArray text = msg ? QByteArray(msg) : QByteArray();
             sqlite3_free(msg);
-            throw Error(text);
+            fail(text.isEmpty() ? nullptr : text.constData());
         }
     }
 };
@@ -160,13 +169,14 @@ QByteArray quoted(const QString& name) { return "\"" + name.toUtf8() + "\""; }
 
 void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const QString& password,
                     const QString& omitColumn) {
-    const QString temp = path + QStringLiteral(".part");
-    QFile::remove(temp);
+    // The database is written into an empty scratch file beside the catalogue, which replaces it at the end.
+    replacefile::ScratchFile scratch(path);
     {
         Db d;
-        const QByteArray file = QFile::encodeName(temp);
+        d.target = path;
+        const QByteArray file = QFile::encodeName(scratch.path());
         if (sqlite3_open_v2(file.constData(), &d.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
-            throw Error(QStringLiteral("cannot create %1: %2").arg(temp, QString::fromUtf8(sqlite3_errmsg(d.db))));
+            d.fail();
         const QByteArray key = password.toUtf8();
         if (!key.isEmpty())
             sqlite3_key(d.db, key.constData(), static_cast<int>(key.size()));
@@ -186,7 +196,7 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
         insert += ")";
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(d.db, insert.constData(), -1, &stmt, nullptr) != SQLITE_OK)
-            throw Error(QString::fromUtf8(sqlite3_errmsg(d.db)));
+            d.fail();
         for (const CatalogueRow& r : rows) {
             const QStringList values = textValues(r);
             int bind = 1;
@@ -201,9 +211,8 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
                 }
             }
             if (sqlite3_step(stmt) != SQLITE_DONE) {
-                const QString text = QString::fromUtf8(sqlite3_errmsg(d.db));
                 sqlite3_finalize(stmt);
-                throw Error(text);
+                d.fail();
             }
             sqlite3_reset(stmt);
         }
@@ -211,10 +220,7 @@ void writeCatalogue(const QString& path, const QList<CatalogueRow>& rows, const 
         d.exec("COMMIT");
     }
     // rename(2) replaces the old catalogue in one step; removing it first would lose it when the rename fails.
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(temp);
-        throw Error(QStringLiteral("cannot write %1").arg(path));
-    }
+    scratch.commit();
 }
 
 QString connectionString(const QString& path, const QString& password, bool exclusive) {

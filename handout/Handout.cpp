@@ -6,6 +6,7 @@
 #include "base/ContentFolder.h"
 #include "base/ErrorReport.h"
 #include "base/Gbk.h"
+#include "base/ReplaceFile.h"
 #include "boards/BoardArea.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardInfo.h"
@@ -23,7 +24,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextLayout>
 
 #include <optional>
@@ -538,19 +538,16 @@ int Maker::paint(QPagedPaintDevice& device, const Experiment& e) {
 }
 
 int Maker::writePdf(const QString& path, const Experiment& e) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    replacefile::ScratchFile file(path);
     int pages = 0;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.device());
         writer.setResolution(600);
         writer.setTitle(e.name);
         writer.setCreator(QStringLiteral("labguide"));
         pages = paint(writer, e);
     }
-    if (!file.commit())
-        throw Error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    file.commit();
     return pages;
 }
 

@@ -2,6 +2,8 @@
 
 #include "base/ContentFolder.h"
 #include "base/ErrorReport.h"
+#include "base/ReplaceFile.h"
+#include "boards/BoardLayout.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -57,8 +59,40 @@ QString checkedEntryName(const QString& raw) {
             bad("leaves its folder (\"..\")");
         if (part.isEmpty() || part == QLatin1String("."))
             bad("has an empty or \".\" part");
+        // A pack must not name the files a merge writes beside their targets.
+        if (part.startsWith(replacefile::ScratchPrefix, Qt::CaseInsensitive) ||
+            part.startsWith(QLatin1String(".labpack-"), Qt::CaseInsensitive))
+            bad("has a name reserved for the program's scratch files");
     }
     return name;
+}
+
+const QStringList& boardPictures() {
+    static const QStringList pictures = [] {
+        QStringList names;
+        for (const QString& board : boards::boardNames())
+            for (const boards::Component& c : boards::storedLayout(board).components)
+                if (c.click && (c.kind == boards::ComponentKind::Block || c.kind == boards::ComponentKind::Widget) &&
+                    !boards::blockKey(c.name).isEmpty())
+                    names << QStringLiteral("pic/") + boards::blockKey(c.name) + QStringLiteral(".jpg");
+        names.removeDuplicates();
+        return names;
+    }();
+    return pictures;
+}
+
+QStringList unnamedFiles(const QList<CatalogueRow>& rows, const QStringList& files) {
+    QSet<QString> named;
+    for (const QString& p : boardPictures())
+        named.insert(p.toLower());
+    for (const CatalogueRow& row : rows)
+        for (const QString& n : namedFiles(row))
+            named.insert(n.toLower());
+    QStringList unnamed;
+    for (const QString& f : files)
+        if (!named.contains(f.toLower()))
+            unnamed << f;
+    return unnamed;
 }
 
 Content collect(const QList<CatalogueRow>& rows, const QString& workingFolder, const QString& programFolder,

@@ -21,6 +21,7 @@ extern const char* const ManifestEntry;
 struct Limits {
     qint64 entryBytes = qint64(64) << 20;  // 64 MB per entry
     qint64 totalBytes = qint64(512) << 20; // 512 MB in all
+    qint64 textBytes = qint64(16) << 20;   // the manifest and the experiments together, read into memory
     int entries = 10000;
 };
 
@@ -35,6 +36,14 @@ struct Content {
 // pictures under pic/; empty names are left out.
 QStringList namedFiles(const CatalogueRow& row);
 
+// The pictures the board drawings name, as pack entry names ("pic/8255.jpg"): the reference pictures their
+// clickable blocks show, which a teacher may replace.
+const QStringList& boardPictures();
+
+// The files of `files` that neither one of the rows nor a board drawing names; a pack carrying any of them is
+// refused. Letter case is ignored, as the content lookup ignores it.
+QStringList unnamedFiles(const QList<CatalogueRow>& rows, const QStringList& files);
+
 // The rows with their files, found through the content lookup (working folder first, then program folder).
 // Names found in neither go to `missing` as "[51] NAME: pic/x.jpg"; the pack is made without them.
 // A stored name that leaves its folder (".." or an absolute path) raises Error.
@@ -42,7 +51,8 @@ Content collect(const QList<CatalogueRow>& rows, const QString& workingFolder, c
                 QStringList* missing);
 
 // A pack entry name made safe, or Error: "\" read as "/", no absolute path, drive, "." or ".." part, no
-// empty part (a trailing "/" marks a folder entry), no control characters.
+// empty part (a trailing "/" marks a folder entry), no control characters, and no part that is a reserved
+// name: the program's scratch files (replacefile::ScratchPrefix) and those of earlier versions (".labpack-").
 QString checkedEntryName(const QString& name);
 
 // The manifest's text for the rows' entry names, and its reading: the row entry names in order. Raises Error

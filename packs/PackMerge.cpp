@@ -1,6 +1,7 @@
 #include "packs/PackMerge.h"
 
 #include "base/ErrorReport.h"
+#include "base/ReplaceFile.h"
 #include "engine/Catalogue.h"
 
 #include <QDir>
@@ -8,8 +9,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace contentpack {
@@ -24,10 +26,6 @@ Key keyOf(const CatalogueRow& r) { return {r.cpuType, r.name}; }
 
 QString who(const CatalogueRow& r) {
     return QStringLiteral("[%1] %2").arg(cataloguesource::typeName(r.cpuType), r.name);
-}
-
-bool renameFile(const QString& from, const QString& to) {
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 // Refuses a target whose way from the working folder passes a link or a non-folder, so that nothing outside
@@ -55,35 +53,46 @@ QStringList checkWay(const QString& work, const QString& entry) {
     return toMake;
 }
 
-QByteArray fileBytes(const QString& path) {
+// The pack's files as the merge needs them, from memory or streamed from the zip.
+struct PackFiles {
+    QStringList names;
+    std::function<qint64(const QString&)> size;
+    std::function<void(const QString&, const std::function<void(const char*, qint64)>&)> read;
+};
+
+// Whether the file at `path` holds exactly the entry's bytes, compared chunk by chunk.
+bool sameBytes(const PackFiles& pack, const QString& entry, const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("cannot read %1: %2").arg(path, f.errorString()));
-    return f.readAll();
+    if (f.size() != pack.size(entry))
+        return false;
+    struct Differs {};
+    QByteArray mine;
+    try {
+        pack.read(entry, [&](const char* data, qint64 n) {
+            mine.resize(static_cast<qsizetype>(n));
+            if (f.read(mine.data(), n) != n || std::memcmp(mine.constData(), data, static_cast<std::size_t>(n)) != 0)
+                throw Differs{};
+        });
+    } catch (const Differs&) {
+        return false;
+    }
+    return true;
 }
 
-// What was placed so far, undone in reverse when the merge fails before its end.
-struct Transaction {
-    QStringList madeFolders;                // in the order made
-    QStringList temps;                      // written, not yet placed
-    QList<QPair<QString, QString>> backups; // target -> its old file's temporary name
-    QStringList placed;                     // targets that now hold a new file
+// The free space where `folder` is, or would be made; -1 when unknown.
+qint64 freeBytes(QString folder) {
+    while (!QFileInfo::exists(folder) && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    struct statvfs st;
+    if (::statvfs(QFile::encodeName(folder).constData(), &st) != 0)
+        return -1;
+    return static_cast<qint64>(st.f_bavail) * static_cast<qint64>(st.f_frsize);
+}
 
-    void rollback() {
-        for (const QString& t : temps)
-            QFile::remove(t);
-        for (const QString& p : placed)
-            QFile::remove(p);
-        for (const auto& [target, old] : backups)
-            renameFile(old, target);
-        for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it)
-            QDir().rmdir(*it);
-    }
-};
-
-} // namespace
-
-MergeResult mergePack(const Content& content, const QString& workingFolder, Conflicts mode) {
+MergeResult merge(const QList<CatalogueRow>& packRowList, const PackFiles& pack, const QString& workingFolder,
+                  Conflicts mode) {
     const QString work = QDir::cleanPath(QFileInfo(workingFolder.isEmpty() ? QStringLiteral(".") : workingFolder)
                                              .absoluteFilePath());
     const QFileInfo workInfo(work);
@@ -113,7 +122,7 @@ MergeResult mergePack(const Content& content, const QString& workingFolder, Conf
     // The experiments: by (type, name); the pack's rows of one key stay together in the pack's order.
     QList<Key> packOrder;
     QHash<Key, QList<CatalogueRow>> packRows;
-    for (const CatalogueRow& r : content.rows) {
+    for (const CatalogueRow& r : packRowList) {
         if (!packRows.contains(keyOf(r)))
             packOrder << keyOf(r);
         packRows[keyOf(r)] << r;
@@ -163,22 +172,24 @@ MergeResult mergePack(const Content& content, const QString& workingFolder, Conf
     }
 
     // The files: an identical one is left alone, a different one is a conflict.
-    QList<QPair<QString, const QByteArray*>> writes;
+    QStringList writes; // entry names
     QStringList folders;
-    for (auto it = content.files.begin(); it != content.files.end(); ++it) {
-        const QString entry = checkedEntryName(it.key());
+    qint64 needed = 0;
+    for (const QString& name : pack.names) {
+        const QString entry = checkedEntryName(name);
         const QString target = work + '/' + entry;
         for (const QString& f : checkWay(work, entry))
             if (!folders.contains(f))
                 folders << f;
         if (QFileInfo(target).isFile()) {
-            if (fileBytes(target) == it.value())
+            if (sameBytes(pack, name, target))
                 continue;
             result.conflicts << QStringLiteral("file %1").arg(entry);
             if (mode != Conflicts::Replace)
                 continue;
         }
-        writes << qMakePair(target, &it.value());
+        writes << name;
+        needed += pack.size(name);
     }
     if (mode == Conflicts::Refuse && !result.conflicts.isEmpty())
         throw Error(QStringLiteral("%1 conflict(s) with the working folder %2; nothing written (choose to replace or "
@@ -189,8 +200,16 @@ MergeResult mergePack(const Content& content, const QString& workingFolder, Conf
     if (!writeCatalogue && writes.isEmpty())
         return result;
 
-    Transaction t;
-    const QString newCatalogue = work + QStringLiteral("/.labpack-") + QLatin1String(CatalogueFile);
+    // A folder that cannot take the files is told so before anything is written.
+    const qint64 free = freeBytes(work);
+    if (free >= 0 && needed > free)
+        throw replacefile::NoSpaceError(QStringLiteral("cannot unpack into %1: no space left on the device (%2 MB "
+                                                       "needed, %3 MB free)")
+                                            .arg(QDir::toNativeSeparators(work))
+                                            .arg(double(needed) / (1 << 20), 0, 'f', 1)
+                                            .arg(double(free) / (1 << 20), 0, 'f', 1));
+
+    QStringList madeFolders; // in the order made
     try {
         if (!workInfo.exists()) {
             // The working folder itself, and any missing folder above it, are made for the pack.
@@ -200,52 +219,60 @@ MergeResult mergePack(const Content& content, const QString& workingFolder, Conf
             for (const QString& p : above) {
                 if (!QDir().mkdir(p))
                     throw Error(QStringLiteral("cannot make the working folder %1").arg(p));
-                t.madeFolders << p;
+                madeFolders << p;
             }
         }
         for (const QString& f : folders) {
             if (!QDir().mkdir(f))
                 throw Error(QStringLiteral("cannot make the folder %1").arg(f));
-            t.madeFolders << f;
+            madeFolders << f;
         }
-        QStringList temps;
-        for (const auto& [target, bytes] : writes) {
-            const QString temp = QFileInfo(target).absolutePath() + QStringLiteral("/.labpack-") + QFileInfo(target).fileName();
-            QFile f(temp);
-            t.temps << temp;
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(*bytes) != bytes->size() || !f.flush())
-                throw Error(QStringLiteral("cannot write %1: %2").arg(temp, f.errorString()));
-            temps << temp;
+        // Each file is streamed into its scratch beside its target; all are placed together at the end.
+        replacefile::FileSetReplace set;
+        for (const QString& name : writes) {
+            replacefile::ScratchFile& scratch = set.add(work + '/' + checkedEntryName(name));
+            pack.read(name, [&scratch](const char* data, qint64 n) { scratch.write(data, n); });
         }
         if (writeCatalogue) {
-            t.temps << newCatalogue << newCatalogue + QStringLiteral(".part");
-            cataloguesource::writeCatalogue(newCatalogue, result.catalogue);
+            // The previous catalogue stays as the backup, as the editor keeps it.
+            if (lock)
+                set.add(cataloguePath + QStringLiteral(".bak")).copyFrom(cataloguePath);
+            // Added last, so placed last: before its rename the old catalogue stands, after it the merged one.
+            // The catalogue writer fills the scratch by a rename of its own.
+            replacefile::ScratchFile& catalogue = set.add(cataloguePath);
+            cataloguesource::writeCatalogue(catalogue.path(), result.catalogue);
         }
-        // Placing: each old file is moved aside before its new one takes its name.
-        for (int i = 0; i < writes.size(); ++i) {
-            const QString& target = writes[i].first;
-            if (QFileInfo::exists(target)) {
-                const QString old = QFileInfo(target).absolutePath() + QStringLiteral("/.labpack-old-") + QFileInfo(target).fileName();
-                if (!renameFile(target, old))
-                    throw Error(QStringLiteral("cannot replace %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno))));
-                t.backups << qMakePair(target, old);
-            }
-            if (!renameFile(temps[i], target))
-                throw Error(QStringLiteral("cannot write %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno))));
-            t.temps.removeOne(temps[i]);
-            t.placed << target;
-        }
-        // The catalogue last, in one rename: before it the old catalogue stands, after it the merged one.
-        if (writeCatalogue && !renameFile(newCatalogue, cataloguePath))
-            throw Error(QStringLiteral("cannot write %1: %2").arg(cataloguePath, QString::fromLocal8Bit(std::strerror(errno))));
+        set.commit();
     } catch (...) {
-        t.rollback();
+        for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it)
+            QDir().rmdir(*it);
         throw;
     }
-    for (const auto& backup : t.backups)
-        QFile::remove(backup.second);
     result.filesWritten = static_cast<int>(writes.size());
     return result;
+}
+
+} // namespace
+
+MergeResult mergePack(const Content& content, const QString& workingFolder, Conflicts mode) {
+    PackFiles files;
+    files.names = content.files.keys();
+    files.size = [&content](const QString& entry) { return static_cast<qint64>(content.files.value(entry).size()); };
+    files.read = [&content](const QString& entry, const std::function<void(const char*, qint64)>& sink) {
+        const QByteArray bytes = content.files.value(entry);
+        sink(bytes.constData(), bytes.size());
+    };
+    return merge(content.rows, files, workingFolder, mode);
+}
+
+MergeResult mergePack(const PackReader& reader, const QString& workingFolder, Conflicts mode) {
+    PackFiles files;
+    files.names = reader.files().keys();
+    files.size = [&reader](const QString& entry) { return reader.files().value(entry); };
+    files.read = [&reader](const QString& entry, const std::function<void(const char*, qint64)>& sink) {
+        reader.read(entry, sink);
+    };
+    return merge(reader.rows(), files, workingFolder, mode);
 }
 
 } // namespace contentpack

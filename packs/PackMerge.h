@@ -1,6 +1,7 @@
 #pragma once
 // Merging a content pack into a working folder: its catalogue QK740X.mdb (by type and name), asm/ and pic/.
 #include "packs/ContentPack.h"
+#include "packs/PackArchive.h"
 
 #include <QSet>
 
@@ -23,11 +24,15 @@ struct MergeResult {
     int filesWritten = 0;
 };
 
-// Merges `content` into `workingFolder` (made when missing). The catalogue is opened with its exclusive lock
-// for the whole merge, so a running labguide makes it fail (CatalogueInUse). Files are written beside their
-// targets and renamed, the new catalogue is written beside the old one and renamed last; any failure before
-// that rename undoes what was placed, so the folder holds either the old state or the new one. Nothing is
-// written outside the working folder: a link on the way to a target is refused. Raises Error.
+// Merges a pack into `workingFolder` (made when missing). The catalogue is opened with its exclusive lock for
+// the whole merge, so a running labguide makes it fail (CatalogueInUse). Every file is streamed into a scratch
+// file beside its target; then the files, the catalogue's backup (QK740X.mdb.bak, the catalogue replaced)
+// and the new catalogue, last, are placed together (replacefile::FileSetReplace): any failure puts back what
+// was placed, so the folder holds either the old state or the new one. Files too large for the free space
+// are refused before anything is written. Nothing is written outside the working folder: a link on the way
+// to a target is refused. Raises Error, replacefile::NoSpaceError when the device is full.
+MergeResult mergePack(const PackReader& pack, const QString& workingFolder, Conflicts conflicts);
+// The same for a pack in memory (readPack).
 MergeResult mergePack(const Content& content, const QString& workingFolder, Conflicts conflicts);
 
 } // namespace contentpack

@@ -105,10 +105,11 @@ int runUnpack(const QStringList& args) {
                                                          : Conflicts::Refuse;
     const QString work = p.values.contains("--into") ? p.values.value("--into") : QDir::currentPath();
 
-    const Content content = readPack(p.plain[0]);
+    // The pack is checked whole first; its files are then streamed into the folder, never held in memory.
+    const PackReader pack(p.plain[0]);
     MergeResult result;
     try {
-        result = mergePack(content, work, mode);
+        result = mergePack(pack, work, mode);
     } catch (const CatalogueInUse&) {
         throw Error(labtool::catalogueInUseText(QLatin1String(CatalogueFile)));
     }
@@ -169,9 +170,15 @@ LABTOOL_COMMAND({"unpack",
                  "  \"A experiments added, R replaced, K kept, U unchanged; F files written to WORKDIR\".\n"
                  "  Experiments and files the working folder already holds exactly as the pack does are no\n"
                  "  conflict and are left alone.\n"
+                 "  A replaced catalogue is kept as QK740X.mdb.bak.\n"
                  "  Refused with exit 2, nothing written: a damaged zip; an entry inflating past 64 MB, or all\n"
-                 "  entries past 512 MB (declared sizes and inflated bytes both count), or more than 10000\n"
-                 "  entries; entry names with \"..\", absolute paths, links or duplicates; entries outside\n"
-                 "  manifest.json, experiments/, asm/51|88|96/ and pic/; a newer format version; experiments\n"
-                 "  lacking columns; a catalogue in use; a working folder that cannot be written.",
+                 "  entries past 512 MB, the manifest and experiments past 16 MB (declared sizes are checked\n"
+                 "  before anything is written, inflated bytes while writing), or more than 10000 entries;\n"
+                 "  entry names with \"..\", absolute paths, links or duplicates, or a part starting with\n"
+                 "  \".labguide-part-\" or \".labpack-\" (scratch names); entries outside manifest.json,\n"
+                 "  experiments/, asm/51|88|96/ and pic/; files that none of the pack's experiments and no\n"
+                 "  board drawing (a block's reference picture, pic/KEY.jpg) names, listed by name; a newer\n"
+                 "  format version; experiments lacking columns; a catalogue in use; a working folder that\n"
+                 "  cannot be written. A full disk (\"...: no space left on the device\", exit 2) also leaves\n"
+                 "  the folder and its catalogue as they were.",
                  false, &runUnpack});

@@ -2,6 +2,7 @@
 #include "packs/PackArchive.h"
 #include "packs/PackMerge.h"
 
+#include "base/ReplaceFile.h"
 #include "engine/Catalogue.h"
 #include "tests/packs/HostileZip.h"
 #include "tests/support/TestSupport.h"
@@ -10,6 +11,8 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 using namespace contentpack;
 using hostilezip::Entry;
@@ -29,6 +32,13 @@ QMap<QString, QByteArray> snapshot(const QString& folder) {
         files.insert(QDir(folder).relativeFilePath(f), testsupport::readFile(f));
     }
     return files;
+}
+
+// A row's JSON with its first picture name (the circuit) changed.
+QByteArray namingFirst(QByteArray json, const QString& from, const QString& to) {
+    const QByteArray quoted = '"' + from.toUtf8() + '"';
+    const qsizetype at = json.indexOf(quoted);
+    return at < 0 ? QByteArray() : json.replace(at, quoted.size(), '"' + to.toUtf8() + '"');
 }
 
 CatalogueRow row(const QString& name, int type, const QString& picture) {
@@ -85,10 +95,48 @@ TEST(ContentPack, RefusesEntriesPastTheLimitsByDeclaredAndByInflatedSize) {
     EXPECT_TRUE(refusal(hostilezip::make(entries), small).contains("in all"));
 
     // The size in the headers says 10 bytes; the data inflates to 4096.
-    const QByteArray liar = hostilezip::withDeclaredSize(
-        hostilezip::make({{"pic/a.jpg", QByteArray(4096, 'q'), std::nullopt, true}}), 10);
+    QList<Entry> lying = hostilezip::soundEntries();
+    lying.prepend({"pic/a.jpg", QByteArray(4096, 'q'), std::nullopt, true});
+    lying[2].data = namingFirst(lying[2].data, "c.jpg", "a.jpg"); // the row's circuit is the lying picture
+    const QByteArray liar = hostilezip::withDeclaredSize(hostilezip::make(lying), 10);
     ASSERT_FALSE(liar.isEmpty());
     EXPECT_TRUE(refusal(liar).contains("past its declared size")) << refusal(liar).toStdString();
+
+    // Declared sizes past the limit are refused from the directory alone, though the data is small: nothing
+    // is inflated, nor written, first.
+    Limits tight;
+    tight.totalBytes = 100000;
+    QList<Entry> claims = hostilezip::soundEntries();
+    claims.prepend({"pic/c.jpg", "small", std::nullopt, true});
+    claims.removeLast();
+    const QByteArray claiming = hostilezip::withDeclaredSize(hostilezip::make(claims), 200000);
+    EXPECT_TRUE(refusal(claiming, tight).contains("in all")) << refusal(claiming, tight).toStdString();
+}
+
+TEST(ContentPack, CarriesOnlyWhatItsExperimentsAndTheBoardsNameAndNoScratchNames) {
+    // Files no experiment names are refused, each by name.
+    QList<Entry> entries = hostilezip::soundEntries();
+    entries << Entry{"pic/holiday.jpg", "x"} << Entry{"asm/51/other.asm", "nop"};
+    const QString why = refusal(hostilezip::make(entries));
+    EXPECT_TRUE(why.contains("pic/holiday.jpg") && why.contains("asm/51/other.asm") && why.contains("no board drawing"))
+        << why.toStdString();
+
+    // A board's reference picture may be replaced by a pack.
+    ASSERT_FALSE(boardPictures().isEmpty());
+    EXPECT_TRUE(boardPictures().contains("pic/8259.jpg")) << boardPictures().join(' ').toStdString();
+    entries = hostilezip::soundEntries();
+    entries << Entry{"pic/8259.jpg", "my 8259"};
+    EXPECT_EQ(readPack(hostilezip::make(entries)).files.value("pic/8259.jpg"), "my 8259");
+
+    // Scratch names are refused even where an experiment names them: once the merge's own names were a
+    // pack's to use, and pic/a.jpg ended up with the second entry's bytes.
+    for (const QString scratch : {"pic/.labpack-c.jpg", "pic/.labpack-old-c.jpg", "pic/.labguide-part-c.jpg"}) {
+        entries = hostilezip::soundEntries();
+        entries[1].data = namingFirst(entries[1].data, "c.jpg", scratch.mid(4)); // the circuit
+        entries << Entry{scratch, "other bytes"};
+        const QString reserved = refusal(hostilezip::make(entries));
+        EXPECT_TRUE(reserved.contains(scratch) && reserved.contains("reserved")) << reserved.toStdString();
+    }
 }
 
 TEST(ContentPack, RefusesUnsafeNamesLinksAndDuplicates) {
@@ -154,12 +202,80 @@ TEST(ContentPackMerge, MergesByTypeAndNameAndRefusesConflictsWholesale) {
     EXPECT_EQ(cataloguesource::readCatalogue(work + "/QK740X.mdb"),
               QList<CatalogueRow>({row("甲", 1, "a.jpg"), row("乙", 2, "b.jpg"), row("丙", 1, "a.jpg")}));
 
+    const QList<CatalogueRow> beforeReplace = cataloguesource::readCatalogue(work + "/QK740X.mdb");
     mergePack(pack, work, Conflicts::Replace);
     EXPECT_EQ(testsupport::readFile(work + "/pic/a.jpg"), "theirs");
     EXPECT_EQ(cataloguesource::readCatalogue(work + "/QK740X.mdb"), pack.rows); // in place, same order
-    // No temporary file is left beside the targets.
+    // The replaced catalogue is kept as the editor keeps it.
+    EXPECT_EQ(cataloguesource::readCatalogue(work + "/QK740X.mdb.bak"), beforeReplace);
+    // No scratch file is left beside the targets.
     for (const QString& f : snapshot(dir.path()).keys())
-        EXPECT_FALSE(f.contains(".labpack")) << f.toStdString();
+        EXPECT_FALSE(f.contains(".labpack") || f.contains(replacefile::ScratchPrefix)) << f.toStdString();
+}
+
+// Every write and rename of the merge made to fail in turn, as a full disk would: the working folder and
+// its catalogue stay byte for byte as they were, and the error says the disk is full. Then restores that
+// fail too are each reported, with where the old file stays.
+TEST(ContentPackMerge, AFailureAtAnyStepLeavesTheFolderAsItWas) {
+    QTemporaryDir dir;
+    const QString work = dir.path() + "/work";
+    auto setUp = [](const QString& folder) {
+        QDir().mkpath(folder);
+        cataloguesource::writeCatalogue(folder + "/QK740X.mdb", {row("甲", 1, "a.jpg"), row("乙", 2, "b.jpg")});
+        testsupport::writeFile(folder + "/QK740X.mdb.bak", "older backup");
+        testsupport::writeFile(folder + "/pic/a.jpg", "mine");
+        testsupport::writeFile(folder + "/asm/51/p.asm", "old");
+    };
+    setUp(work);
+    Content content;
+    CatalogueRow changed = row("甲", 1, "a.jpg");
+    changed.wiring = "C>D";
+    content.rows = {changed, row("丙", 1, "new/b.jpg")};
+    content.files = {{"pic/a.jpg", QByteArray(200000, 't')}, {"asm/51/p.asm", "new"}, {"pic/new/b.jpg", "b"}};
+    writePack(dir.path() + "/p.labpack", content);
+    const PackReader pack(dir.path() + "/p.labpack");
+    const auto before = snapshot(work);
+
+    int failing = 1;
+    for (;; ++failing) {
+        ASSERT_LT(failing, 100);
+        replacefile::testhook::failOperation(failing, ENOSPC);
+        bool full = false;
+        try {
+            mergePack(pack, work, Conflicts::Replace);
+        } catch (const replacefile::NoSpaceError& e) {
+            full = e.message().contains("no space left on the device");
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << failing << ": " << e.what();
+        }
+        if (replacefile::testhook::operations() < failing)
+            break; // the merge went through without reaching the failing step
+        EXPECT_TRUE(full) << failing;
+        ASSERT_EQ(snapshot(work), before) << "after failing operation " << failing;
+    }
+    // Writes, the backup's copy, then each placement: every step was met.
+    EXPECT_GE(failing, 10);
+    EXPECT_EQ(testsupport::readFile(work + "/pic/a.jpg"), QByteArray(200000, 't'));
+    EXPECT_EQ(testsupport::readFile(work + "/pic/new/b.jpg"), "b");
+    EXPECT_EQ(cataloguesource::readCatalogue(work + "/QK740X.mdb"), QList<CatalogueRow>({changed, row("乙", 2, "b.jpg"), row("丙", 1, "new/b.jpg")}));
+
+    // The catalogue's placement fails, and so does every restore after it: each target that keeps the new
+    // file is named with where its old file stays, and those files are all there is beside the targets.
+    replacefile::testhook::failOperation(0, 0);
+    QTemporaryDir again;
+    setUp(again.path());
+    replacefile::testhook::failOperation(failing - 1, EIO, 100);
+    const QString why = testsupport::errorOf([&] { mergePack(pack, again.path(), Conflicts::Replace); });
+    replacefile::testhook::failOperation(0, 0);
+    EXPECT_TRUE(why.contains("could not restore")) << why.toStdString();
+    int leftovers = 0;
+    for (const QString& f : snapshot(again.path()).keys()) {
+        if (QFileInfo(f).fileName().startsWith(replacefile::ScratchPrefix)) {
+            ++leftovers;
+            EXPECT_TRUE(why.contains(QFileInfo(again.path() + "/" + f).absoluteFilePath())) << f.toStdString() << ": " << why.toStdString();
+        }
+    }
+    EXPECT_GE(leftovers, 2) << why.toStdString();
 }
 
 TEST(ContentPackMerge, NeverWritesThroughALinkOutOfTheWorkingFolder) {

@@ -121,6 +121,8 @@ TEST(LabtoolPack, HostilePacksAreRefusedAndTouchNothing) {
         {"duplicate", hostilezip::patched(with({"pic/d.jpg", "other"}), "pic/d.jpg", "pic/c.jpg")},
         {"newer", hostilezip::make(newer)},
         {"lacking columns", hostilezip::make(lacking)},
+        {"scratch name", with({"pic/.labpack-c.jpg", "x"})},
+        {"file no experiment names", with({"pic/holiday.jpg", "x"})},
     };
     for (const auto& [what, bytes] : packs) {
         ASSERT_FALSE(bytes.isEmpty()) << what;
@@ -129,6 +131,9 @@ TEST(LabtoolPack, HostilePacksAreRefusedAndTouchNothing) {
         QByteArray out, err;
         EXPECT_EQ(runProgram("labtool", {"unpack", file, "--into", work, "--replace"}, &out, &err), 2) << what;
         EXPECT_TRUE(err.startsWith("labtool unpack: ")) << what << ": " << err.toStdString();
+        if (QByteArray(what) == "file no experiment names") {
+            EXPECT_TRUE(err.contains("pic/holiday.jpg")) << err.toStdString();
+        }
         EXPECT_EQ(snapshot(dir.path()), before) << what;
         QFile::remove(file);
     }
