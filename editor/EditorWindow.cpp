@@ -1,5 +1,7 @@
 #include "editor/EditorWindow.h"
 
+#include "base/ReplaceFile.h"
+
 #include "base/ContentFolder.h"
 #include "base/Gbk.h"
 #include "base/ProgramFolder.h"
@@ -271,6 +273,9 @@ bool EditorWindow::save() {
         set_.save();
     } catch (const CatalogueInUse& e) {
         tell(e.message());
+        return false;
+    } catch (const replacefile::NoSpaceError&) {
+        tell(QStringLiteral("保存失败：磁盘空间不足"));
         return false;
     } catch (const Error& e) {
         tell(QStringLiteral("保存失败：%1").arg(e.message()));
@@ -602,6 +607,8 @@ bool EditorWindow::importPackFrom(const QString& path) {
         return true;
     } catch (const CatalogueInUse&) {
         tell(inUseText());
+    } catch (const replacefile::NoSpaceError&) {
+        tell(QStringLiteral("导入实验包失败：磁盘空间不足"));
     } catch (const std::exception& e) {
         tell(QStringLiteral("导入实验包失败：\n%1").arg(QString::fromStdString(e.what())));
     }

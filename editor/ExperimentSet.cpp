@@ -1,6 +1,7 @@
 #include "editor/ExperimentSet.h"
 
 #include "base/ErrorReport.h"
+#include "base/ReplaceFile.h"
 #include "engine/Catalogue.h"
 #include "engine/FieldCapacity.h"
 
@@ -133,16 +134,10 @@ void ExperimentSet::save() const {
     std::unique_ptr<CatalogueConnection> lock;
     if (QFileInfo::exists(path_)) {
         lock = lockCatalogue(path_);
-        // The previous catalogue stays as the backup: copied beside it, then renamed over the old backup.
-        const QString bak = path_ + QStringLiteral(".bak");
-        const QString temp = bak + QStringLiteral(".new");
-        QFile::remove(temp);
-        if (!QFile::copy(path_, temp))
-            throw Error(QStringLiteral("不能写入 %1").arg(QDir::toNativeSeparators(temp)));
-        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(bak).constData()) != 0) {
-            QFile::remove(temp);
-            throw Error(QStringLiteral("不能写入 %1").arg(QDir::toNativeSeparators(bak)));
-        }
+        // The previous catalogue stays as the backup, placed over the old backup in one rename.
+        replacefile::ScratchFile bak(path_ + QStringLiteral(".bak"));
+        bak.copyFrom(path_);
+        bak.commit();
     }
     cataloguesource::writeCatalogue(path_, rows);
 }
