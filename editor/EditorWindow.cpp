@@ -1,10 +1,9 @@
 #include "editor/EditorWindow.h"
 
-#include "base/ReplaceFile.h"
-
 #include "base/ContentFolder.h"
 #include "base/Gbk.h"
 #include "base/ProgramFolder.h"
+#include "base/ReplaceFile.h"
 #include "editor/EditedColumns.h"
 #include "editor/ExperimentListPane.h"
 #include "editor/FieldsPane.h"
