@@ -102,6 +102,17 @@ QStringList ExperimentSet::saveBlockers() const {
             problems << who(r) + QStringLiteral("实验接线 %1 字节，超过 255 字节").arg(wiring);
         if (r.name.trimmed().isEmpty())
             problems << who(r) + QStringLiteral("实验名称为空");
+        // What labguide shows is what the handout prints: a text past its field is not stored cut.
+        for (const cataloguesource::FieldCapacity& c : cataloguesource::fieldCapacities()) {
+            if (c.field == &CatalogueRow::wiring)
+                continue;
+            const int n = cataloguesource::gbkBytes(r.*c.field);
+            if (n > c.bytes)
+                problems << who(r) + QStringLiteral("%1 %2 字节，超过 %3 字节")
+                                         .arg(QString::fromUtf8(c.column))
+                                         .arg(n)
+                                         .arg(c.bytes);
+        }
     }
     return problems;
 }
@@ -114,16 +125,6 @@ QStringList ExperimentSet::saveWarnings() const {
         // last).
         if (nameTaken(r.cpuType, r.name, i) && rowsOfNameBefore(r, i, rows) == 0)
             warnings << who(r) + QStringLiteral("实验名称有重复");
-        for (const cataloguesource::FieldCapacity& c : cataloguesource::fieldCapacities()) {
-            if (c.field == &CatalogueRow::wiring)
-                continue;
-            const int n = cataloguesource::gbkBytes(r.*c.field);
-            if (n > c.bytes)
-                warnings << who(r) + QStringLiteral("%1 %2 字节，载入时只保留前 %3 字节")
-                                         .arg(QString::fromUtf8(c.column))
-                                         .arg(n)
-                                         .arg(c.bytes);
-        }
     }
     return warnings;
 }

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
 
 namespace editor {
@@ -26,9 +28,10 @@ FieldsPane::FieldsPane(QWidget* parent) : QWidget(parent) {
             // The description takes what room is left; the capped texts hold their 255 bytes.
             if (field != &CatalogueRow::description)
                 text->setMaximumHeight(80);
+            // Texts are stored with CR LF between their lines, as the bundled ones are.
             connect(text, &QPlainTextEdit::textChanged, this, [this, text, field] {
                 if (!refreshing_ && fieldEdited)
-                    fieldEdited(field, text->toPlainText());
+                    fieldEdited(field, text->toPlainText().replace(u'\n', QStringLiteral("\r\n")));
             });
             texts_.insert(column, text);
             editor = text;
@@ -118,6 +121,35 @@ void FieldsPane::updateCounter(QString CatalogueRow::*field, const QString& text
     const int capacity = cataloguesource::capacityOf(field);
     label->setText(QStringLiteral("%1/%2 字节").arg(bytes).arg(capacity));
     label->setStyleSheet(bytes > capacity ? QStringLiteral("color: red") : QString());
+    // In a text, what lies past the field's bytes is marked: it would be lost, and 保存 refuses it.
+    if (QPlainTextEdit* edit = texts_.value(columnOf(field))) {
+        QList<QTextEdit::ExtraSelection> marks;
+        const int cut = cutAt(text, capacity);
+        if (cut >= 0) {
+            QTextEdit::ExtraSelection past;
+            past.cursor = QTextCursor(edit->document());
+            past.cursor.setPosition(std::min(cut, edit->document()->characterCount() - 1));
+            past.cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            past.format.setBackground(QColor(255, 190, 190));
+            marks << past;
+        }
+        edit->setExtraSelections(marks);
+    }
+}
+
+int FieldsPane::cutAt(const QString& text, int capacity) {
+    // The stored text (CR LF line breaks) counted in GBK bytes; positions are the editor's (one per break).
+    int bytes = 0, position = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r')
+            continue;
+        bytes += c == u'\n' ? 2 : cataloguesource::gbkBytes(QString(c));
+        if (bytes > capacity)
+            return position;
+        ++position;
+    }
+    return -1;
 }
 
 } // namespace editor

@@ -36,6 +36,8 @@ public:
     std::function<void(QString CatalogueRow::*field)> chooseFileClicked;
 
 private:
+    // The editor's position of the first character that passes `capacity` bytes, or -1 when all fit.
+    static int cutAt(const QString& text, int capacity);
     QHash<QString, QLineEdit*> lines_;
     QHash<QString, QPlainTextEdit*> texts_;
     QHash<QString, QLabel*> counters_;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,7 +65,7 @@ TEST(ExperimentSet, SaveKeepsThePreviousCatalogueAsBak) {
     EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue).size(), 1);
 }
 
-TEST(ExperimentSet, WiringOver255BytesIsNotSavedOtherLongFieldsOnlyWarn) {
+TEST(ExperimentSet, NoFieldIsSavedLongerThanLabguideShowsIt) {
     Folder f({row(1, QStringLiteral("甲"))});
     const QByteArray before = readFile(f.catalogue);
     editor::ExperimentSet set = editor::ExperimentSet::open(f.catalogue);
@@ -79,10 +80,13 @@ TEST(ExperimentSet, WiringOver255BytesIsNotSavedOtherLongFieldsOnlyWarn) {
     EXPECT_FALSE(QFile::exists(f.catalogue + ".bak"));
 
     set.rows[0].wiring = editor::wiringText(steps.mid(0, 30)); // 30 x 6 + 29 x 2 = 238 bytes
-    set.rows[0].purpose = QString(200, QChar(0x4E2D));         // 400 GBK bytes
+    set.rows[0].purpose = QString(200, QChar(0x4E2D));         // 400 GBK bytes: labguide shows 255
+    ASSERT_EQ(set.saveBlockers().size(), 1);
+    EXPECT_TRUE(set.saveBlockers().first().contains(QStringLiteral("实验目的 400 字节"))) << set.saveBlockers().first().toStdString();
+    EXPECT_FALSE(errorOf([&] { set.save(); }).isEmpty());
+    EXPECT_EQ(readFile(f.catalogue), before);
+    set.rows[0].purpose = QString(127, QChar(0x4E2D)); // 254 bytes
     EXPECT_TRUE(set.saveBlockers().isEmpty());
-    ASSERT_EQ(set.saveWarnings().size(), 1);
-    EXPECT_TRUE(set.saveWarnings().first().contains(QStringLiteral("实验目的 400 字节")));
     set.save();
     EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue), set.rows);
 }
@@ -226,6 +230,23 @@ TEST(EditorWindow, WithoutItsCatalogueNothingCanBeTypedAndSaveSaysWhy) {
     ASSERT_TRUE(w.openCatalogue(f.catalogue));
     EXPECT_TRUE(w.centralWidget()->isEnabled());
     EXPECT_TRUE(banner->isHidden());
+}
+
+TEST(EditorWindow, TextsAreStoredWithCrLfAndWhatPassesTheFieldIsMarked) {
+    Folder f({row(1, QStringLiteral("甲"))});
+    editor::EditorWindow w;
+    w.tell = [](const QString&) {};
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    auto* purpose = w.findChild<QPlainTextEdit*>(QStringLiteral("实验目的"));
+    ASSERT_NE(purpose, nullptr);
+    purpose->setPlainText(QStringLiteral("第一行\n第二行"));
+    EXPECT_EQ(w.experiments().rows[0].purpose, QStringLiteral("第一行\r\n第二行"));
+    EXPECT_TRUE(purpose->extraSelections().isEmpty());
+    // 130 characters of two bytes: the 128th passes 255 bytes and is marked to the end.
+    purpose->setPlainText(QString(130, QChar(0x4E2D)));
+    ASSERT_EQ(purpose->extraSelections().size(), 1);
+    EXPECT_EQ(purpose->extraSelections().first().cursor.selectionStart(), 127);
+    EXPECT_EQ(purpose->extraSelections().first().cursor.selectionEnd(), 130);
 }
 
 TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
