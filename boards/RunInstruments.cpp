@@ -128,7 +128,10 @@ RunInstruments::RunInstruments(BoardForm& form, SettingSink sink) : QObject(&for
 
 void RunInstruments::restore() {
     for (const QPointer<QWidget>& c : controls_)
-        delete c.data();
+        if (c) {
+            c->hide();
+            c->disconnect(this);
+        }
     controls_.clear();
     for (const Twin& t : twins_) {
         delete t.twin.data();
@@ -161,22 +164,28 @@ void RunInstruments::addValueControl(const QString& block, const QString& captio
     });
     if (it == cs.end())
         return;
-    auto* box = new QDoubleSpinBox(form_.boardArea());
-    box->setObjectName(QString::fromStdString(setting) + QStringLiteral("_run"));
-    box->setRange(low, high);
-    box->setSingleStep(step);
-    box->setDecimals(step < 1 ? 1 : 0);
-    box->setSuffix(suffix);
-    box->setValue(value);
-    box->setToolTip(caption);
-    box->setKeyboardTracking(false);
-    QFont f = box->font();
-    f.setPixelSize(10);
-    box->setFont(f);
-    // Along the bottom edge of its block, inside it.
-    const QRect r = it->rect;
-    const int h = 16;
-    box->setGeometry(r.left() + 2, r.bottom() - h - 1, std::min(r.width() - 4, 64), h);
+    // Made once a board and kept hidden between runs: a spin box made and destroyed each run leaves a few
+    // kilobytes behind in Qt every time.
+    const QString name = QString::fromStdString(setting) + QStringLiteral("_control");
+    auto* box = form_.boardArea()->findChild<QDoubleSpinBox*>(name, Qt::FindDirectChildrenOnly);
+    if (!box) {
+        box = new QDoubleSpinBox(form_.boardArea());
+        box->setObjectName(name);
+        box->setRange(low, high);
+        box->setSingleStep(step);
+        box->setDecimals(step < 1 ? 1 : 0);
+        box->setSuffix(suffix);
+        box->setToolTip(caption);
+        box->setKeyboardTracking(false);
+        QFont f = box->font();
+        f.setPixelSize(10);
+        box->setFont(f);
+        // Along the bottom edge of its block, inside it.
+        const QRect r = it->rect;
+        const int h = 16;
+        box->setGeometry(r.left() + 2, r.bottom() - h - 1, std::min(r.width() - 4, 64), h);
+    }
+    box->setValue(value); // each run starts the same
     box->show();
     box->raise();
     connect(box, &QDoubleSpinBox::valueChanged, this, [this, setting](double v) { sink_(setting, v); });
