@@ -179,9 +179,14 @@ RunMenu::RunMenu(Tmainform& window) : QObject(&window), window_(window) {
     refresh();
 }
 
-RunMenu::~RunMenu() {
-    if (runner_)
+RunMenu::~RunMenu() { windowClosing(); }
+
+void RunMenu::windowClosing() {
+    closing_ = true;
+    if (runner_) {
+        runner_->disconnect(this);
         runner_->stop();
+    }
 }
 
 void RunMenu::buildEditorPanes() {
@@ -206,12 +211,16 @@ void RunMenu::buildEditorPanes() {
 }
 
 bool RunMenu::runnable(QString* why) const {
+    if (closing_)
+        return false;
     BoardForm* form = window_.DockedBoard;
     const bool chosen = form && form->cbExam()->currentIndex() >= 0 && !ExperimentRecord.ExperimentName.isEmpty();
     return boards::BoardRun::canRun(form, chosen ? int(ExperimentRecord.CpuType) : 0, why, chosen);
 }
 
 void RunMenu::refresh() {
+    if (closing_)
+        return;
     QString why;
     const bool can = runnable(&why);
     boards::BoardRun::offer(start_, can, why);
@@ -364,6 +373,8 @@ void RunMenu::frameShown() {
 }
 
 bool RunMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (closing_)
+        return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::Hide) {
         if (auto* form = qobject_cast<BoardForm*>(watched); form && runner_->form() == form)
             runner_->stop();

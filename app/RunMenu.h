@@ -61,6 +61,8 @@ public:
     void start();
     // Brings the enabled states and the status tips up to date.
     void refresh();
+    // The window is going: the run ends and nothing here asks the window anything from now on.
+    void windowClosing();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<sound::ToneOutput> tone_;
     bool toneTried_ = false;
     int markedLine_ = -1;
+    bool closing_ = false;
     std::string uartSeen_; // the terminal's text already shown
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/MenuSeparatorStyle.h"
 #include "app/MenuTable.h"
+#include "app/RunMenu.h"
 #include "app/SourceTab.h"
 #include "app/VideoTab.h"
 #include "base/ErrorReport.h"
@@ -91,6 +92,9 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent) {
 }
 
 Tmainform::~Tmainform() {
+    // A running program ends while the window is still whole.
+    if (auto* run = app::RunMenu::of(*this))
+        run->windowClosing();
     engine::setSourceView(nullptr);
     engine::setWarningOwner(nullptr);
     if (engine::catalogue() == &ADOConnection1)

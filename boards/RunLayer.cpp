@@ -12,14 +12,14 @@
 namespace boards {
 
 RunLayer::RunLayer(BoardForm& form, QList<QPair<QString, QRect>> lamps)
-    : QWidget(form.Panel2()), form_(form), lamps_(std::move(lamps)), brightness_(lamps_.size(), 0.0) {
+    : QWidget(form.Panel2()), area_(form.boardArea()), lamps_(std::move(lamps)), brightness_(lamps_.size(), 0.0) {
     setObjectName(QStringLiteral("runLayer"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     setGeometry(form.boardArea()->geometry());
     plateSpace_ = plateSpace(form.components(), form.boardArea()->size());
-    form.boardArea()->installEventFilter(this);
+    area_->installEventFilter(this);
     show();
     raise();
 }
@@ -85,8 +85,9 @@ void RunLayer::paintEvent(QPaintEvent*) {
 }
 
 bool RunLayer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_.boardArea() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
-        setGeometry(form_.boardArea()->geometry());
+    // The area is kept by itself: while the form is being destroyed it is no longer a form to ask.
+    if (area_ && watched == area_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        setGeometry(area_->geometry());
     return QWidget::eventFilter(watched, event);
 }
 

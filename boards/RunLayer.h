@@ -4,6 +4,7 @@
 // the guide's own plate meanwhile, and shows it again as it was when the run ends.
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -34,7 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    BoardForm& form_;
+    QPointer<QWidget> area_;
     QList<QPair<QString, QRect>> lamps_;
     QList<double> brightness_;
     QString plate_;
