@@ -3,45 +3,27 @@
 // Prints the ratio of simulated to wall time (target: at least 10). And nasm assembling a 2,000-line
 // source through the MASM translation (target: under 300 ms), beside the translation alone.
 #include "sim/Assembler88.h"
+#include "bench/sim/BenchData.h"
 #include "sim/Circuit.h"
 #include "sim/Machine.h"
 #include "sim/Masm88.h"
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-std::vector<sim::WiringLink> plainWiring(const QString& text) {
-    std::vector<sim::WiringLink> links;
-    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        const QStringList ends = line.split(u'>');
-        if (ends.size() == 2)
-            links.push_back({ends[0].trimmed().toStdString(), ends[1].trimmed().toStdString()});
-    }
-    return links;
-}
 
 void runExperiment(benchmark::State& state, const char* file) {
     if (!sim::nasmAvailable()) {
         state.SkipWithError("nasm is not installed");
         return;
     }
-    const QString dir = QStringLiteral(LABGUIDE_SOURCE_DIR "/data/");
-    const QJsonObject row = QJsonDocument::fromJson(readBytes(dir + "catalogue/88/" + file)).object();
-    const sim::AsmResult program = sim::assemble88(readBytes(dir + "asm/88/" + row.value("实验程序").toString()));
+    const benchdata::Experiment e = benchdata::experiment(QStringLiteral("88"), file);
+    const sim::AsmResult program = sim::assemble88(e.source);
     if (!program.ok()) {
         state.SkipWithError("the program does not assemble");
         return;
     }
-    sim::Machine machine(sim::boardCircuit("QK740X"), 2, plainWiring(row.value("实验接线").toString()));
+    sim::Machine machine(sim::boardCircuit("QK740X"), 2, benchdata::plainWiring(e.row.value("实验接线").toString()));
     machine.cpu().setEntry(program.entrySegment, program.entryOffset);
     machine.load(program.image);
     const sim::Time frame = sim::kSecond / 60;

@@ -4,44 +4,25 @@
 // simulated to wall time (target: at least 50, i.e. real-time running costs under 2 % of a core) and the
 // heap a run holds (target: under 16 MB).
 #include "sim/Assembler51.h"
+#include "bench/sim/BenchData.h"
 #include "sim/Circuit.h"
 #include "sim/Machine.h"
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The catalogue's wirings are plain "A>B" lines.
-std::vector<sim::WiringLink> plainWiring(const QString& text) {
-    std::vector<sim::WiringLink> links;
-    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        const QStringList ends = line.split(u'>');
-        if (ends.size() == 2)
-            links.push_back({ends[0].trimmed().toStdString(), ends[1].trimmed().toStdString()});
-    }
-    return links;
-}
-
 void runExperiment(benchmark::State& state, const char* file) {
-    const QString dir = QStringLiteral(LABGUIDE_SOURCE_DIR "/data/");
-    const QJsonObject row = QJsonDocument::fromJson(readBytes(dir + "catalogue/51/" + file)).object();
-    const sim::AsmResult program = sim::assemble51(readBytes(dir + "asm/51/" + row.value("实验程序").toString()));
+    const benchdata::Experiment e = benchdata::experiment(QStringLiteral("51"), file);
+    const sim::AsmResult program = sim::assemble51(e.source);
     if (!program.ok()) {
         state.SkipWithError("the program does not assemble");
         return;
     }
     const std::size_t heapBefore = mallinfo2().uordblks;
-    sim::Machine machine(sim::boardCircuit("QK740X"), 1, plainWiring(row.value("实验接线").toString()));
+    sim::Machine machine(sim::boardCircuit("QK740X"), 1, benchdata::plainWiring(e.row.value("实验接线").toString()));
     machine.load(program.image);
     const sim::Time frame = sim::kSecond / 60;
     double simulated = 0;
