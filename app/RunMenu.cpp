@@ -3,6 +3,7 @@
 #include "app/RegisterView.h"
 #include "app/mainform.h"
 #include "base/ErrorReport.h"
+#include "engine/TerminalName.h"
 #include "boards/AsmErrorList.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardGuide.h"
@@ -381,10 +382,10 @@ bool RunMenu::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::MouseButtonPress && scope_ && scope_->isVisible()) {
         // With the scope open, a terminal clicked on the board becomes its second channel.
         if (auto* area = qobject_cast<boards::BoardArea*>(watched)) {
-            const int i = area->elementAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            const int i = area->elementAt(area->toDesign(static_cast<QMouseEvent*>(event)->position()));
             for (BoardForm* form : boardForms())
                 if (form->boardArea() == area && i >= 0 && form->components()[i].kind == boards::ComponentKind::Terminal) {
-                    scope_->setChannelName(1, form->components()[i].name.mid(4).toUpper());
+                    scope_->setChannelName(1, terminalname::of(form->components()[i].name));
                     scope_->clear();
                 }
         }

@@ -91,16 +91,16 @@ void ToolsMenu::updateActions() {
     export_->setEnabled(on);
 }
 
-handout::Experiment ToolsMenu::currentExperiment() const {
+CatalogueRow ToolsMenu::currentExperiment() const {
     const QString name = ExperimentRecord.ExperimentName.toString();
     const int type = ExperimentRecord.CpuType;
     // The catalogue's row, whole: the record's texts are cut to their field sizes.
     if (CatalogueConnection* connection = engine::catalogue()) {
         for (const CatalogueRow& row : cataloguesource::readCatalogue(*connection))
             if (row.cpuType == type && row.name == name)
-                return handout::fromRow(row);
+                return row;
     }
-    handout::Experiment e;
+    CatalogueRow e;
     e.name = name;
     e.cpuType = type;
     e.entry = ExperimentRecord.EntryAddress.toString();
@@ -118,7 +118,7 @@ void ToolsMenu::print() {
     updateActions();
     if (!experimentCurrent())
         return;
-    const handout::Experiment e = currentExperiment();
+    const CatalogueRow e = currentExperiment();
     handout::Maker maker(window_.DockedBoard->board(),
                          {withSlash(contentfolder::workingFolder()), withSlash(programfolder::path())});
     QPrinter printer(QPrinter::HighResolution);
@@ -134,7 +134,7 @@ void ToolsMenu::exportPdf() {
     updateActions();
     if (!experimentCurrent())
         return;
-    const handout::Experiment e = currentExperiment();
+    const CatalogueRow e = currentExperiment();
     const QString proposed = QDir(contentfolder::workingFolder()).filePath(handout::fileNameFor(e.name) + ".pdf");
     QString path;
     if (saveChooser())

@@ -12,9 +12,7 @@ class QMenu;
 class QWidget;
 class Tmainform;
 
-namespace handout {
-struct Experiment;
-}
+struct CatalogueRow;
 
 namespace app {
 
@@ -42,7 +40,7 @@ public:
     static ToolsMenu* of(const Tmainform& window);
 
 private:
-    handout::Experiment currentExperiment() const;
+    CatalogueRow currentExperiment() const;
     void print();
     void exportPdf();
 

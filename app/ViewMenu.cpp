@@ -1,5 +1,6 @@
 #include "app/ViewMenu.h"
 
+#include "app/DockZoom.h"
 #include "app/StepKeys.h"
 #include "app/mainform.h"
 #include "boards/BoardForm.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 
 namespace app {
 
@@ -46,6 +48,10 @@ ViewMenu::ViewMenu(Tmainform& window) : QObject(&window), window_(window) {
     find_->setObjectName(QStringLiteral("N_findTerminal"));
     find_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(find_, &QAction::triggered, this, &ViewMenu::openFinder);
+
+    menu_->addSeparator();
+    if (auto* scroller = window.findChild<QScrollArea*>(QStringLiteral("pnl_dockScroller")))
+        zoom_ = new DockZoom(window, *scroller, *menu_);
 
     finder_ = new boards::TerminalFinder(&window);
     finder_->setBoardSource([this] { return window_.DockedBoard; });

@@ -1,6 +1,7 @@
 #pragma once
-// The "视图" menu after the main window's own menus: the whole wiring, the terminal names and the terminal
-// finder. It also attaches the overlay of each board form and the step keys. Nothing of it is stored.
+// The "视图" menu after the main window's own menus: the whole wiring, the terminal names, the terminal
+// finder and the board's zoom. It also attaches the overlay of each board form and the step keys. Nothing of
+// it is stored.
 #include <QObject>
 
 class QAction;
@@ -13,6 +14,8 @@ class TerminalFinder;
 
 namespace app {
 
+class DockZoom;
+
 class ViewMenu : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +27,7 @@ public:
     QAction* showNames() const { return showNames_; }
     QAction* findTerminal() const { return find_; }
     boards::TerminalFinder* finder() const { return finder_; }
+    DockZoom* zoom() const { return zoom_; }
 
     // The main window's menu, or nullptr when it has none.
     static ViewMenu* of(const Tmainform& window);
@@ -37,6 +41,7 @@ private:
     QAction* showNames_ = nullptr;
     QAction* find_ = nullptr;
     boards::TerminalFinder* finder_ = nullptr;
+    DockZoom* zoom_ = nullptr;
 };
 
 } // namespace app

@@ -1,5 +1,6 @@
 #include "app/mainform.h"
 
+#include "app/DockZoom.h"
 #include "app/MenuSeparatorStyle.h"
 #include "app/MenuTable.h"
 #include "app/RunMenu.h"
@@ -28,6 +29,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -85,10 +88,21 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent) {
     buildTabs();
     buildMenu();
     FormCreate();
-    // Client area 805 x 644 below the menu bar, centred on the screen.
-    resize(805, 644 + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Client area 805 x 644 below the menu bar, centred on the screen; never larger than the screen's free
+    // area with the window's frame, so a small or scaled screen shows the whole window (the board fits it).
+    QSize size(805, 644 + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect free = screen->availableGeometry();
+        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        const int edge = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        const QSize fitted = size.boundedTo(QSize(free.width() - 2 * edge, free.height() - titleBar - 2 * edge));
+        OpenedFitted = fitted != size;
+        size = fitted;
+        resize(size);
+        move(free.center() - rect().center());
+    } else {
+        resize(size);
+    }
 }
 
 Tmainform::~Tmainform() {
@@ -131,7 +145,13 @@ void Tmainform::buildTabs() {
     pnl_dock->setCaption(QStringLiteral("Tarvel  祝您成功"));
     QPalette silver = pnl_dock->palette();
     silver.setColor(QPalette::WindowText, QColor(192, 192, 192));
-    fill(TabSheet2, pnl_dock);
+    // A zoomed board larger than the tab scrolls; fitted, the panel is as large as the tab.
+    auto* scroller = new QScrollArea(TabSheet2);
+    scroller->setObjectName("pnl_dockScroller");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(pnl_dock);
+    fill(TabSheet2, scroller);
 
     auto label = [&](const char* name, const QString& text, QRect geometry, const QFont& font) {
         auto* l = new QLabel(text, pnl_dock);
@@ -270,6 +290,8 @@ void Tmainform::chooseModel(const QString& itemName, const QString& model, Board
         DockedBoard = form;
         form->dockInto(pnl_dock);
         form->show();
+        if (auto* zoom = app::DockZoom::of(*this))
+            zoom->apply();
     });
 }
 

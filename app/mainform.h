@@ -76,6 +76,8 @@ public:
 
     // The board form docked in pnl_dock; none at start.
     BoardForm* DockedBoard = nullptr;
+    // Whether the window opened smaller than designed, to fit the screen's free area.
+    bool OpenedFitted = false;
 
     // Handlers.
     void FormCreate();

@@ -1,5 +1,7 @@
 #include "boards/BoardArea.h"
 
+#include "base/Zoom.h"
+
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -70,6 +72,18 @@ void BoardArea::showConnection(const LinkConnection& connection) {
     connection_ = connection;
     update();
 }
+
+void BoardArea::setZoom(double zoom) {
+    if (zoom <= 0 || zoom == zoom_)
+        return;
+    zoom_ = zoom;
+    cacheValid_ = false;
+    update();
+}
+
+QPoint BoardArea::toDesign(const QPointF& pos) const { return zoom::toDesign(pos, zoom_); }
+
+QSize BoardArea::designedSize() const { return zoom::unscaled(size(), zoom_); }
 
 int BoardArea::elementAt(const QPoint& pos) const {
     if (!components_)
@@ -167,12 +181,15 @@ void BoardArea::paintEvent(QPaintEvent*) {
             cache_.setDevicePixelRatio(dpr);
             cache_.fill(silver());
             QPainter cp(&cache_);
+            cp.scale(zoom_, zoom_);
             paintElements(cp);
             cacheValid_ = true;
         }
         p.drawPixmap(0, 0, cache_);
+        p.scale(zoom_, zoom_);
     } else {
         p.fillRect(rect(), silver());
+        p.scale(zoom_, zoom_);
         paintElements(p);
     }
     // The connection lies over every drawn element and under the instrument widgets.
@@ -193,7 +210,7 @@ void BoardArea::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    const int i = elementAt(event->position().toPoint());
+    const int i = elementAt(toDesign(event->position()));
     if (i >= 0 && (*components_)[i].kind == ComponentKind::Block) {
         pressed_ = i;
         down_ = false;
@@ -203,7 +220,7 @@ void BoardArea::mousePressEvent(QMouseEvent* event) {
 
 void BoardArea::mouseMoveEvent(QMouseEvent* event) {
     if (pressed_ >= 0 && components_)
-        setDown((*components_)[pressed_].rect.contains(event->position().toPoint()));
+        setDown((*components_)[pressed_].rect.contains(toDesign(event->position())));
     QWidget::mouseMoveEvent(event);
 }
 
@@ -213,7 +230,7 @@ void BoardArea::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const int index = pressed_;
-    const bool clicked = components_ && (*components_)[index].rect.contains(event->position().toPoint());
+    const bool clicked = components_ && (*components_)[index].rect.contains(toDesign(event->position()));
     setDown(false);
     pressed_ = -1;
     if (clicked && onBlockClick)
@@ -223,10 +240,11 @@ void BoardArea::mouseReleaseEvent(QMouseEvent* event) {
 bool BoardArea::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        const int i = elementAt(help->pos());
-        const QString hint = hintAt(help->pos());
+        const QPoint at = toDesign(help->pos());
+        const int i = elementAt(at);
+        const QString hint = hintAt(at);
         if (!hint.isEmpty())
-            QToolTip::showText(help->globalPos(), hint, this, (*components_)[i].rect);
+            QToolTip::showText(help->globalPos(), hint, this, zoom::scaled((*components_)[i].rect, zoom_));
         else
             QToolTip::hideText();
         return true;

@@ -28,6 +28,15 @@ public:
     void showConnection(const LinkConnection& connection) override;
     const std::optional<LinkConnection>& connection() const { return connection_; }
 
+    // The zoom the elements are painted at; their rectangles, and the points below, stay in designed
+    // coordinates. The area's size is set by the form.
+    double zoom() const { return zoom_; }
+    void setZoom(double zoom);
+    // The designed point under a point of the widget (a mouse position).
+    QPoint toDesign(const QPointF& pos) const;
+    // The area's designed size.
+    QSize designedSize() const;
+
     // The topmost block or terminal under a point of the area (index into the components), or -1.
     int elementAt(const QPoint& pos) const;
     // The hint shown at a point: the topmost element's hint if it shows one, else empty.
@@ -70,6 +79,7 @@ private:
     int pressed_ = -1;
     bool down_ = false;
     bool caching_ = true;
+    double zoom_ = 1.0;
     mutable QPixmap cache_;
     mutable bool cacheValid_ = false;
 };

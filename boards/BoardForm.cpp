@@ -4,10 +4,13 @@
 #include "base/Gbk.h"
 #include "base/ContentFolder.h"
 #include "base/StyleIcon.h"
+#include "base/Zoom.h"
 #include "boards/BoardGuide.h"
+#include "boards/BoardZoom.h"
 #include "boards/FrontPanel.h"
 #include "boards/Instruments.h"
 #include "boards/ViewerHooks.h"
+#include "widgets/iComponent.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -176,6 +179,8 @@ void BoardForm::buildBoard() {
             continue;
         w->setObjectName(c.name);
         w->setGeometry(c.rect);
+        if (!qobject_cast<TiComponent*>(w))
+            keepDesigned(w);
         if (c.belowArea)
             w->stackUnder(area_);
         else
@@ -194,10 +199,44 @@ void BoardForm::layoutPanels() {
     const int h1 = layout_.panel.height;
     panel1_->setGeometry(0, 0, width(), h1);
     panel2_->setGeometry(0, h1, width(), qMax(0, height() - h1));
-    area_->setGeometry(1, 1, qMax(0, panel2_->width() - 2), qMax(0, panel2_->height() - 2));
+    if (zoom_ == 1.0)
+        area_->setGeometry(1, 1, qMax(0, panel2_->width() - 2), qMax(0, panel2_->height() - 2));
+    else
+        area_->setGeometry(QRect(QPoint(1, 1), zoom::scaled(layout_.areaSize, zoom_)));
     // The link layer is aligned to the whole board area.
     if (linkLayer_ >= 0)
-        components_[linkLayer_].rect = QRect(QPoint(0, 0), area_->size());
+        components_[linkLayer_].rect = QRect(QPoint(0, 0), area_->designedSize());
+}
+
+QSize BoardForm::sizeAt(double z) const {
+    const QSize grown = zoom::scaled(layout_.areaSize, z) - layout_.areaSize;
+    return QSize(layout_.clientSize.width() + std::max(0, grown.width()), layout_.clientSize.height() + grown.height());
+}
+
+double BoardForm::zoomToFit(const QSize& room) const {
+    const QSize frame = layout_.clientSize - layout_.areaSize; // the panel above and the frame's edges
+    const QSize left = room - frame;
+    if (left.width() <= 0 || left.height() <= 0 || layout_.areaSize.isEmpty())
+        return zoom::kMin;
+    const double z = std::min(double(left.width()) / layout_.areaSize.width(),
+                              double(left.height()) / layout_.areaSize.height());
+    return std::clamp(z, zoom::kMin, zoom::kMax);
+}
+
+void BoardForm::setZoom(double z) {
+    z = std::clamp(z, zoom::kMin, zoom::kMax);
+    if (z == zoom_)
+        return;
+    zoom_ = z;
+    area_->setZoom(z);
+    zoomChildren(area_, z);
+    zoomChildren(panel2_, z);
+    if (layout_.fixedBorder)
+        setFixedSize(sizeAt(z));
+    else
+        resize(sizeAt(z));
+    layoutPanels();
+    emit zoomChanged(z);
 }
 
 void BoardForm::resizeEvent(QResizeEvent* event) {
@@ -212,9 +251,9 @@ void BoardForm::dockInto(QWidget* panel) {
     setAutoFillBackground(true);
     move(0, 0);
     if (fixed)
-        setFixedSize(layout_.clientSize);
+        setFixedSize(sizeAt(zoom_));
     else
-        resize(layout_.clientSize);
+        resize(sizeAt(zoom_));
 }
 
 void BoardForm::connectHandlers() {

@@ -36,6 +36,14 @@ public:
     QString board() const { return layout_.board; }
     // The client size the form was designed with; docking keeps it.
     QSize designedSize() const { return layout_.clientSize; }
+    // The board's zoom: the board area and everything on it are shown scaled, the experiment panel stays.
+    // Nothing of it is stored; each form starts at 1.
+    double zoom() const { return zoom_; }
+    void setZoom(double zoom);
+    // The form's size at a zoom (its designed size at 1). The experiment panel keeps its width.
+    QSize sizeAt(double zoom) const;
+    // The largest zoom at which the whole form fits into a size (a docking panel's).
+    double zoomToFit(const QSize& room) const;
     // Docks the form into a panel of the main window at its designed size, at the panel's top-left corner.
     // The form stays hidden until shown.
     void dockInto(QWidget* panel);
@@ -98,6 +106,8 @@ public:
 signals:
     // A step button tried to draw the step at `index` (whether or not it could).
     void stepTried(int index);
+    // The zoom changed (the form has its new size).
+    void zoomChanged(double zoom);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -121,6 +131,7 @@ private:
     mutable bool labelsSized_ = false;
     QList<QWidget*> widgets_; // per component, nullptr where none was created
     int linkLayer_ = -1;
+    double zoom_ = 1.0;
 
     QFrame* panel1_ = nullptr;
     TRadioGroup* rgtype_ = nullptr;

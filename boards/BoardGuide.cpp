@@ -1,6 +1,7 @@
 #include "boards/BoardGuide.h"
 
 #include "boards/BoardForm.h"
+#include "engine/TerminalName.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -48,7 +49,7 @@ BoardGuide::BoardGuide(BoardForm& form) : QWidget(form.Panel2()), form_(form), i
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
-    plateSpace_ = plateSpace(form.components(), form.boardArea()->size());
+    plateSpace_ = plateSpace(form.components(), form.boardArea()->designedSize());
     for (int i = 0; i < form.componentCount(); ++i)
         if (form.components()[i].kind == ComponentKind::Terminal)
             terminals_ << form.componentRect(i);
@@ -156,7 +157,7 @@ void BoardGuide::rebuild() {
 GuideScene BoardGuide::scene() const {
     const GuideOptions& o = GuideOptions::instance();
     GuideScene s;
-    s.area = size();
+    s.area = form_.boardArea()->designedSize();
     s.plateSpace = plateSpace_;
     s.terminals = terminals_;
     s.names = o.names();
@@ -210,16 +211,8 @@ QString BoardGuide::blockCaptionOf(int index) const {
     const QList<Component>& cs = form_.components();
     if (index < 0 || index >= cs.size())
         return {};
-    const QRect r = form_.componentRect(index);
-    const QPoint centre(r.left() + r.width() / 2, r.top() + r.height() / 2);
-    const Component* block = nullptr;
-    for (const Component& b : cs) {
-        if (b.kind != ComponentKind::Block || !b.rect.contains(centre))
-            continue;
-        if (!block || b.rect.width() * b.rect.height() < block->rect.width() * block->rect.height())
-            block = &b;
-    }
-    return block ? block->caption.trimmed() : QString();
+    const int block = blockAround(cs, form_.componentRect(index));
+    return block >= 0 ? cs[block].caption.trimmed() : QString();
 }
 
 QString BoardGuide::hintOf(int index) const {
@@ -234,7 +227,7 @@ QString BoardGuide::terminalCaptionOf(int index) const {
     const QList<Component>& cs = form_.components();
     if (index < 0 || index >= cs.size())
         return {};
-    return terminalCaption(cs[index].name.mid(4).toUpper(), hintOf(index));
+    return terminalCaption(terminalname::of(cs[index].name), hintOf(index));
 }
 
 void BoardGuide::setHovered(int index) {
@@ -261,6 +254,7 @@ void BoardGuide::paintEvent(QPaintEvent*) {
     // of another scale (labtool's larger pictures) is painted directly.
     const QPaintDevice* target = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
     const qreal dpr = target ? target->devicePixelRatioF() : devicePixelRatioF();
+    const double z = form_.boardArea()->zoom();
     if (dpr == devicePixelRatioF()) {
         const QSize want = (QSizeF(size()) * dpr).toSize();
         if (!cacheValid_ || cache_.size() != want || cachedShown_ != steady.shown) {
@@ -268,12 +262,15 @@ void BoardGuide::paintEvent(QPaintEvent*) {
             cache_.setDevicePixelRatio(dpr);
             cache_.fill(Qt::transparent);
             QPainter cp(&cache_);
+            cp.scale(z, z);
             paintGuide(cp, steady, &numbers_);
             cacheValid_ = true;
             cachedShown_ = steady.shown;
         }
         p.drawPixmap(0, 0, cache_);
+        p.scale(z, z);
     } else {
+        p.scale(z, z);
         paintGuide(p, steady, &numbers_);
     }
     if (rings.found || rings.hovered)
@@ -289,7 +286,7 @@ bool BoardGuide::eventFilter(QObject* watched, QEvent* event) {
             follow();
             break;
         case QEvent::MouseMove: {
-            const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const QPoint pos = area->toDesign(static_cast<QMouseEvent*>(event)->position());
             const int i = area->elementAt(pos);
             const bool hand =
                 i >= 0 && form_.components()[i].kind == ComponentKind::Block && form_.clickWired(i);
@@ -303,7 +300,7 @@ bool BoardGuide::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::ToolTip: {
             // The ring shows with the terminal's hint.
-            const QPoint pos = static_cast<QHelpEvent*>(event)->pos();
+            const QPoint pos = area->toDesign(static_cast<QHelpEvent*>(event)->pos());
             const int i = area->elementAt(pos);
             const bool terminal = i >= 0 && form_.components()[i].kind == ComponentKind::Terminal &&
                                   !area->hintAt(pos).isEmpty();

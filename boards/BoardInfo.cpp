@@ -6,6 +6,7 @@
 #include "boards/U_620x.h"
 #include "boards/U_930x.h"
 #include "boards/U_qk740x.h"
+#include "engine/TerminalName.h"
 #include "engine/linksheet.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ QSet<QString> terminalNames(const QString& board) {
     QSet<QString> names;
     for (const Component& c : storedLayout(board).components)
         if (c.kind == ComponentKind::Terminal)
-            names.insert(c.name.mid(4).toUpper());
+            names.insert(terminalname::of(c.name));
     return names;
 }
 
@@ -63,7 +64,7 @@ QStringList lackingTerminals(const QString& board, const QList<QByteArray>& step
             continue; // a step without ">" names no pair; the checks report it on its own
         const auto [first, second] = stepTerminalNames(step);
         for (const QByteArray& n : {first, second}) {
-            const QString name = QString::fromLatin1(n.mid(4));
+            const QString name = QString::fromLatin1(terminalname::of(n));
             if (!names.contains(name) && !lacking.contains(name))
                 lacking << name;
         }
@@ -125,7 +126,7 @@ TerminalGuess guessTerminal(const QString& board, const QString& unknown) {
     QList<Terminal> terminals;
     for (const Component& c : storedLayout(board).components)
         if (c.kind == ComponentKind::Terminal)
-            terminals.append({c.name.mid(4).toUpper(), key(c.name.mid(4)), key(c.hint)});
+            terminals.append({terminalname::of(c.name), key(c.name.mid(terminalname::kPrefixLength)), key(c.hint)});
     // Equal names first, then equal hints (what the program shows), each as written and then with O/0 and
     // I/1 alike; a name always wins over a hint of the same closeness.
     for (const bool alike : {false, true}) {

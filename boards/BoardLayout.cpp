@@ -1,6 +1,7 @@
 #include "boards/BoardLayout.h"
 
 #include "base/ErrorReport.h"
+#include "engine/TerminalName.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -118,7 +119,7 @@ Component readComponent(const QJsonObject& o, const QString& source, int index) 
         readHint(named, c);
     } else if (kind == u"terminal") {
         c.kind = ComponentKind::Terminal;
-        if (c.name.size() <= 4 || c.name.left(4).toUpper() != u"SHP_")
+        if (!terminalname::isTerminal(c.name))
             named.fail(QStringLiteral("a terminal's name starts with SHP_ and a terminal name"));
         c.rect = named.rect("rect");
         const QString shape = named.text("shape");
@@ -373,6 +374,23 @@ const QList<SupplyColour>& supplyColours() {
         {"SHP_12V0", QColor(0, 128, 0)},
     };
     return colours;
+}
+
+int blockAround(const QList<Component>& components, const QRect& rect) {
+    const QPoint centre(rect.left() + rect.width() / 2, rect.top() + rect.height() / 2);
+    int best = -1;
+    qint64 bestArea = 0;
+    for (int i = 0; i < components.size(); ++i) {
+        const Component& b = components[i];
+        if (b.kind != ComponentKind::Block || !b.rect.contains(centre))
+            continue;
+        const qint64 area = qint64(b.rect.width()) * b.rect.height();
+        if (best < 0 || area < bestArea) {
+            best = i;
+            bestArea = area;
+        }
+    }
+    return best;
 }
 
 void normalise(QList<Component>& components, const QSize& areaSize) {

@@ -80,6 +80,10 @@ void prefetchStoredLayouts(std::function<void()> afterwards = {});
 // The picture key of a clickable component: its name less the first three characters, taken literally.
 QString blockKey(const QString& componentName);
 
+// The smallest module block holding a component's centre (left + width / 2, as the board's data groups its
+// terminals), as an index into the components; -1 when none does.
+int blockAround(const QList<Component>& components, const QRect& rect);
+
 // The stored class of a drawn component ("TPaintBox", "TSpeedButton", "TShape", "TLabel") or the widget's class.
 QString componentClass(const Component& c);
 

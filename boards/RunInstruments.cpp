@@ -1,7 +1,10 @@
 #include "boards/RunInstruments.h"
 
+#include "base/Zoom.h"
 #include "boards/BoardForm.h"
+#include "boards/BoardZoom.h"
 #include "boards/Instruments.h"
+#include "engine/TerminalName.h"
 #include "sim/devices/Digits.h"
 #include "widgets/iLCDMatrix.h"
 #include "widgets/iLedMatrix.h"
@@ -33,7 +36,7 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonPress) {
-            const int key = pad_->KeyIndexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            const int key = pad_->KeyIndexAt(zoom::toDesign(static_cast<QMouseEvent*>(event)->position(), pad_->Zoom()));
             release();
             if (key >= 0) {
                 held_ = "KEY:" + pad_->ButtonCaption(key).trimmed().toStdString();
@@ -79,7 +82,7 @@ RunInstruments::RunInstruments(BoardForm& form, SettingSink sink) : QObject(&for
     for (int i = 0; i < cs.size(); ++i) {
         const Component& c = cs[i];
         if (c.kind == ComponentKind::Terminal) {
-            const QString name = c.name.mid(4).toUpper();
+            const QString name = terminalname::of(c.name);
             if (lampName().match(name).hasMatch())
                 lamps_.append({name, form.componentRect(i)});
             continue;
@@ -147,7 +150,17 @@ QWidget* RunInstruments::makeTwin(int index) {
     QWidget* original = form_.widgetOf(index);
     QWidget* twin = createInstrument(form_.components()[index], original->parentWidget());
     twin->setObjectName(original->objectName() + QStringLiteral("_run"));
-    twin->setGeometry(original->geometry());
+    // In the original's place, at the board's zoom.
+    if (auto* ti = qobject_cast<TiComponent*>(twin)) {
+        const auto* shown = qobject_cast<TiComponent*>(original);
+        const QRect r = shown ? shown->DesignedRect() : original->geometry();
+        ti->setZoom(shown ? shown->Zoom() : 1.0);
+        ti->SetBounds(r.x(), r.y(), r.width(), r.height());
+    } else {
+        twin->setGeometry(form_.components()[index].rect);
+        keepDesigned(twin);
+        zoomWidget(twin, form_.zoom());
+    }
     twin->setToolTip(original->toolTip());
     twin->stackUnder(original);
     twins_.append({original, twin, original->isVisibleTo(original->parentWidget())});
@@ -184,7 +197,9 @@ void RunInstruments::addValueControl(const QString& block, const QString& captio
         const QRect r = it->rect;
         const int h = 16;
         box->setGeometry(r.left() + 2, r.bottom() - h - 1, std::min(r.width() - 4, 64), h);
+        keepDesigned(box);
     }
+    zoomWidget(box, form_.zoom());
     box->setValue(value); // each run starts the same
     box->show();
     box->raise();

@@ -1,5 +1,6 @@
 #include "boards/RunLayer.h"
 
+#include "boards/BoardArea.h"
 #include "boards/BoardForm.h"
 #include "boards/GuideScene.h"
 
@@ -18,7 +19,7 @@ RunLayer::RunLayer(BoardForm& form, QList<QPair<QString, QRect>> lamps)
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     setGeometry(form.boardArea()->geometry());
-    plateSpace_ = plateSpace(form.components(), form.boardArea()->size());
+    plateSpace_ = plateSpace(form.components(), form.boardArea()->designedSize());
     area_->installEventFilter(this);
     show();
     raise();
@@ -65,6 +66,8 @@ void RunLayer::setPlate(const QString& text, bool warning) {
 void RunLayer::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (area_)
+        p.scale(area_->zoom(), area_->zoom());
     for (int i = 0; i < lamps_.size(); ++i) {
         const QRect r = lampRect(lamps_[i].second);
         const double b = brightness_[i];
@@ -76,7 +79,7 @@ void RunLayer::paintEvent(QPaintEvent*) {
     }
     if (!plate_.isEmpty()) {
         GuideScene s;
-        s.area = size();
+        s.area = area_ ? area_->designedSize() : size();
         s.plateSpace = plateSpace_;
         s.plate = plate_;
         s.plateWarning = warning_;

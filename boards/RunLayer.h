@@ -16,6 +16,8 @@ class BoardForm;
 
 namespace boards {
 
+class BoardArea;
+
 class RunLayer : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +37,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPointer<QWidget> area_;
+    QPointer<BoardArea> area_;
     QList<QPair<QString, QRect>> lamps_;
     QList<double> brightness_;
     QString plate_;

@@ -2,6 +2,7 @@
 
 #include "boards/BoardForm.h"
 #include "boards/BoardGuide.h"
+#include "engine/TerminalName.h"
 
 #include <QAbstractItemView>
 #include <QBoxLayout>
@@ -15,7 +16,6 @@
 namespace boards {
 
 namespace {
-const QString kPrefix = QStringLiteral("SHP_");
 }
 
 TerminalFinder::TerminalFinder(QWidget* parent) : QDialog(parent, Qt::Tool) {
@@ -78,7 +78,7 @@ void TerminalFinder::setBoard(BoardForm* form) {
         for (const Component& c : form->components()) {
             if (c.kind != ComponentKind::Terminal)
                 continue;
-            entries << c.name.mid(kPrefix.size()).toUpper();
+            entries << terminalname::of(c.name);
             if (c.hasHint && !c.hint.isEmpty())
                 entries << c.hint;
         }
@@ -107,8 +107,8 @@ int TerminalFinder::find(const QString& text) {
     if (source_ && source_() != form_)
         setBoard(source_());
     QString wanted = text.trimmed();
-    if (wanted.startsWith(kPrefix, Qt::CaseInsensitive))
-        wanted = wanted.mid(kPrefix.size());
+    if (terminalname::isTerminal(wanted))
+        wanted = terminalname::of(wanted);
     if (!form_) {
         message_->setText(QStringLiteral("请先选择产品型号"));
         return -1;
@@ -121,7 +121,7 @@ int TerminalFinder::find(const QString& text) {
     int found = -1;
     for (int i = 0; i < cs.size() && found < 0; ++i)
         if (cs[i].kind == ComponentKind::Terminal &&
-            cs[i].name.mid(kPrefix.size()).compare(wanted, Qt::CaseInsensitive) == 0)
+            terminalname::of(cs[i].name).compare(wanted, Qt::CaseInsensitive) == 0)
             found = i;
     // Then by the hint the board shows for it.
     for (int i = 0; i < cs.size() && found < 0; ++i)

@@ -2,11 +2,7 @@
 
 namespace editor {
 
-const QStringList& typeCaptions() {
-    static const QStringList captions = {QStringLiteral("51"), QStringLiteral("88"), QStringLiteral("96"),
-                                         QStringLiteral("PCI")};
-    return captions;
-}
+const QStringList& typeCaptions() { return cataloguesource::typeNames(); }
 
 const QList<FieldDef>& editedFields() {
     static const QList<FieldDef> fields = {
@@ -42,9 +38,7 @@ int mergeKeyOf(QString CatalogueRow::*field) {
 QString contentFolder(QString CatalogueRow::*field, int cpuType) {
     if (field != &CatalogueRow::program)
         return QStringLiteral("pic/");
-    if (cpuType >= 1 && cpuType <= 3)
-        return QStringLiteral("asm/%1/").arg(typeCaptions()[cpuType - 1]);
-    return {};
+    return cataloguesource::sourceFolder(cpuType);
 }
 
 } // namespace editor

@@ -10,6 +10,7 @@
 #include "editor/PicturePreview.h"
 #include "editor/PreviewTabs.h"
 #include "editor/TrialRun.h"
+#include "editor/ViewerLines.h"
 #include "editor/WiringCheck.h"
 #include "editor/WiringPane.h"
 #include "engine/Catalogue.h"
@@ -83,9 +84,15 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
     };
     tell = [this](const QString& text) { QMessageBox::warning(this, kTitle, text); };
     askClashes = [this](const QStringList& clashes) {
+        // A long list is cut: the box must fit the screen.
+        constexpr int shown = 20;
+        QStringList lines = clashes.mid(0, shown);
+        if (clashes.size() > shown)
+            lines << QStringLiteral("……另有 %1 项").arg(clashes.size() - shown);
         QMessageBox box(QMessageBox::Question, kTitle,
-                        QStringLiteral("以下实验已存在：\n%1\n\n用实验包中的替换，还是保留现有的？")
-                            .arg(clashes.join('\n')),
+                        QStringLiteral("实验包中的以下内容与工作目录中现有的不同：\n%1\n\n"
+                                       "替换：用实验包中的；保留：保留现有的；取消：不导入任何内容。")
+                            .arg(lines.join('\n')),
                         QMessageBox::NoButton, this);
         QPushButton* replace = box.addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
         QPushButton* keep = box.addButton(QStringLiteral("保留"), QMessageBox::AcceptRole);
@@ -260,6 +267,13 @@ bool EditorWindow::save() {
         tell(QStringLiteral("没有打开实验目录，无法保存。请用“文件 → 打开”或“重新打开”打开一个实验目录。"));
         return false;
     }
+    // The text viewer does not wrap: long lines are broken as the bundled texts are, as an edit of its own
+    // that the fields show and undo takes back.
+    QList<CatalogueRow> broken;
+    for (const CatalogueRow& r : set_.rows)
+        broken << withViewerLines(r);
+    if (broken != set_.rows)
+        editRows(broken, row_, QStringLiteral("长行折行"));
     if (const QStringList blockers = set_.saveBlockers(); !blockers.isEmpty()) {
         tell(QStringLiteral("不能保存：\n") + blockers.join('\n'));
         return false;
@@ -379,6 +393,9 @@ void EditorWindow::applyRows(const QList<CatalogueRow>& rows, int select) {
     if (row_ >= 0)
         type_ = rows[row_].cpuType >= 1 && rows[row_].cpuType <= 4 ? rows[row_].cpuType : type_;
     list_->refresh(set_, type_, row_);
+    // With no experiment selected nothing can be typed or wired: no edit could land anywhere.
+    fields_->setEnabled(row_ >= 0);
+    wiring_->setEnabled(row_ >= 0);
     refreshFields();
     refreshWiring();
     refreshPreviews();
@@ -540,8 +557,8 @@ void EditorWindow::exportPack() {
 bool EditorWindow::exportPackTo(const QList<CatalogueRow>& rows, const QString& path) {
     try {
         QStringList missing;
-        const contentpack::Content content =
-            contentpack::collect(rows, set_.workingFolder(), programfolder::path(), &missing);
+        const contentpack::PackSources content =
+            contentpack::locate(rows, set_.workingFolder(), programfolder::path(), &missing);
         contentpack::writePack(path, content);
         if (!missing.isEmpty())
             tell(QStringLiteral("已导出 %1 个实验，以下文件找不到，未放入实验包：\n%2")
@@ -582,26 +599,33 @@ bool EditorWindow::importPackFrom(const QString& path) {
         return false;
     }
     try {
-        const contentpack::Content content = contentpack::readPack(path);
-        QStringList clashes;
-        for (const CatalogueRow& r : content.rows)
-            for (const CatalogueRow& own : set_.rows)
-                if (own.cpuType == r.cpuType && own.name == r.name && !(own == r))
-                    clashes << QStringLiteral("[%1] %2").arg(cataloguesource::typeName(r.cpuType), r.name);
-        contentpack::Conflicts mode = contentpack::Conflicts::Skip;
-        if (!clashes.isEmpty()) {
+        // Streamed: the pack's files go from the zip into the folder, never held whole.
+        const contentpack::PackReader pack(path);
+        contentpack::MergeResult result;
+        try {
+            result = contentpack::mergePack(pack, set_.workingFolder(), contentpack::Conflicts::Refuse);
+        } catch (const contentpack::ConflictError& e) {
+            // Nothing is written yet: the teacher settles the conflicts, all at once.
+            QStringList clashes;
+            for (const QString& experiment : e.experiments)
+                clashes << QStringLiteral("实验 %1").arg(experiment);
+            for (const QString& file : e.files)
+                clashes << QStringLiteral("文件 %1").arg(file);
             const ClashAnswer answer = askClashes(clashes);
-            if (answer == ClashAnswer::Cancel)
+            if (answer == ClashAnswer::Cancel) {
+                statusBar()->showMessage(QStringLiteral("已取消导入，未写入任何内容"), 5000);
                 return false;
-            mode = answer == ClashAnswer::Replace ? contentpack::Conflicts::Replace
-                                                  : contentpack::Conflicts::Skip;
+            }
+            result = contentpack::mergePack(pack, set_.workingFolder(),
+                                            answer == ClashAnswer::Replace ? contentpack::Conflicts::Replace
+                                                                           : contentpack::Conflicts::Skip);
         }
-        const contentpack::MergeResult result = contentpack::mergePack(content, set_.workingFolder(), mode);
         openCatalogue(set_.path());
-        statusBar()->showMessage(QStringLiteral("已导入：新增 %1 个，替换 %2 个，保留 %3 个实验")
+        statusBar()->showMessage(QStringLiteral("已导入：新增 %1 个，替换 %2 个，保留 %3 个实验；写入 %4 个文件")
                                      .arg(result.added)
                                      .arg(result.replaced)
-                                     .arg(result.kept),
+                                     .arg(result.kept)
+                                     .arg(result.filesWritten),
                                  5000);
         return true;
     } catch (const CatalogueInUse&) {

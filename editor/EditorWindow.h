@@ -71,8 +71,8 @@ public:
     std::function<Answer()> askUnsaved;
     std::function<void(const QString& text)> tell;
     std::function<bool(const QString& text)> confirm;
-    // Experiments of a pack that the catalogue holds otherwise ("[51] NAME"): replace them, keep ours, or
-    // stop.
+    // What a pack holds otherwise than the working folder ("实验 [51] NAME", "文件 pic/x.jpg"), asked before
+    // anything is written: replace them, keep ours, or stop.
     enum class ClashAnswer { Replace, Keep, Cancel };
     std::function<ClashAnswer(const QStringList& clashes)> askClashes;
 

@@ -20,6 +20,7 @@ ExperimentListPane::ExperimentListPane(QWidget* parent) : QWidget(parent) {
     typeRow->addWidget(typeBox_, 1);
     layout->addLayout(typeRow);
     list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("experiments"));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     layout->addWidget(list_, 1);
     auto* buttons = new QGridLayout;
@@ -41,10 +42,14 @@ ExperimentListPane::ExperimentListPane(QWidget* parent) : QWidget(parent) {
         if (!refreshing_ && typeChosen)
             typeChosen(index + 1);
     });
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int item) {
+    // Both signals: a click on the empty part of the list, or a Ctrl+click on the current item, clears the
+    // selection without moving the current item, and then no experiment is edited.
+    auto chosen = [this] {
         if (!refreshing_ && itemChosen)
-            itemChosen(item);
-    });
+            itemChosen(chosenItem());
+    };
+    connect(list_, &QListWidget::currentRowChanged, this, chosen);
+    connect(list_, &QListWidget::itemSelectionChanged, this, chosen);
     setMinimumWidth(240);
 }
 
@@ -62,8 +67,20 @@ void ExperimentListPane::refresh(const ExperimentSet& set, int cpuType, int row)
         list_->clear();
         list_->addItems(names);
     }
-    list_->setCurrentRow(int(rows.indexOf(row)));
+    // A list that already shows the row chosen keeps its selection (several items, chosen for export).
+    const int item = int(rows.indexOf(row));
+    if (chosenItem() != item) {
+        if (item >= 0)
+            list_->setCurrentRow(item, QItemSelectionModel::ClearAndSelect);
+        else
+            list_->clearSelection();
+    }
     refreshing_ = false;
+}
+
+int ExperimentListPane::chosenItem() const {
+    const int current = list_->currentRow();
+    return current >= 0 && list_->item(current)->isSelected() ? current : -1;
 }
 
 QList<int> ExperimentListPane::selectedRows(const ExperimentSet& set, int cpuType) const {

@@ -24,11 +24,14 @@ public:
     QList<int> selectedRows(const ExperimentSet& set, int cpuType) const;
 
     std::function<void(int cpuType)> typeChosen;
-    // An experiment chosen in the list: its item (-1: none).
+    // The experiment the list shows selected changed: its item (-1: none, the selection cleared).
     std::function<void(int item)> itemChosen;
     std::function<void()> newClicked, duplicateClicked, renameClicked, deleteClicked;
 
 private:
+    // The item being edited: the current one while it is selected, else none.
+    int chosenItem() const;
+
     QComboBox* typeBox_ = nullptr;
     QListWidget* list_ = nullptr;
     bool refreshing_ = false;

@@ -5,6 +5,7 @@
 #include "boards/BoardGuide.h"
 #include "boards/BoardInfo.h"
 #include "editor/WiringCheck.h"
+#include "engine/TerminalName.h"
 #include "engine/linksheet.h"
 
 #include <QBoxLayout>
@@ -231,7 +232,7 @@ void WiringPane::setPending(const QString& terminal) {
     // The first terminal stays ringed on the board until the second is clicked.
     if (board_)
         if (boards::BoardGuide* guide = boards::BoardGuide::of(*board_))
-            guide->setMarked(terminal.isEmpty() ? -1 : board_->indexOf(QStringLiteral("SHP_") + terminal));
+            guide->setMarked(terminal.isEmpty() ? -1 : board_->indexOf(terminalname::component(terminal)));
 }
 
 void WiringPane::drawSelectedStep() {
@@ -261,13 +262,12 @@ bool WiringPane::eventFilter(QObject* watched, QEvent* event) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton)
                 return true;
-            const int index = board_->boardArea()->elementAt(mouse->position().toPoint());
+            const int index = board_->boardArea()->elementAt(board_->boardArea()->toDesign(mouse->position()));
             if (index >= 0) {
                 const boards::Component& c = board_->components()[index];
                 if (c.kind == boards::ComponentKind::Terminal)
-                    terminalClicked(c.name.startsWith(QStringLiteral("SHP_"), Qt::CaseInsensitive)
-                                        ? c.name.mid(4)
-                                        : c.name);
+                    terminalClicked(terminalname::isTerminal(c.name) ? c.name.mid(terminalname::kPrefixLength)
+                                                                     : c.name);
             }
             return true;
         }

@@ -129,14 +129,20 @@ QStringList sourceFiles(const QString& folder) {
     return files;
 }
 
+const QStringList& typeNames() {
+    static const QStringList names{QStringLiteral("51"), QStringLiteral("88"), QStringLiteral("96"),
+                                   QStringLiteral("PCI")};
+    return names;
+}
+
 QString typeName(int cpuType) {
-    switch (cpuType) {
-    case 1: return QStringLiteral("51");
-    case 2: return QStringLiteral("88");
-    case 3: return QStringLiteral("96");
-    case 4: return QStringLiteral("PCI");
-    default: return QStringLiteral("type%1").arg(cpuType);
-    }
+    return cpuType >= 1 && cpuType <= typeNames().size() ? typeNames()[cpuType - 1]
+                                                         : QStringLiteral("type%1").arg(cpuType);
+}
+
+QString sourceFolder(int cpuType) {
+    // PCI experiments have no program of their own.
+    return cpuType >= 1 && cpuType <= 3 ? QStringLiteral("asm/%1/").arg(typeNames()[cpuType - 1]) : QString();
 }
 
 QString exportName(int cpuType, int indexInType) {

@@ -41,6 +41,10 @@ QStringList sourceFiles(const QString& folder);
 // The relative file name export gives the n-th (from 0) row of a type: "51/001.json".
 QString exportName(int cpuType, int indexInType);
 QString typeName(int cpuType);
+// The four types' names in CpuType order (1 "51" … 4 "PCI").
+const QStringList& typeNames();
+// The folder a type's programs are stored in ("asm/51/", "asm/88/", "asm/96/"); empty for PCI and unknown types.
+QString sourceFolder(int cpuType);
 
 // Writes a new catalogue file (replacing `path` at the end, atomically). `omitColumn` leaves one column out
 // of the table (tests of damaged catalogues).

@@ -25,4 +25,12 @@ int gbkBytes(const QString& text) {
     return static_cast<int>(gbk::encode(text).size());
 }
 
+QString keptText(QString CatalogueRow::*field, const QString& text) {
+    const int capacity = capacityOf(field);
+    if (capacity <= 0)
+        return text;
+    const QByteArray bytes = gbk::encode(text);
+    return bytes.size() <= capacity ? text : gbk::decode(bytes.left(gbk::safeCutLength(bytes, capacity)));
+}
+
 } // namespace cataloguesource

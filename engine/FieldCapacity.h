@@ -19,5 +19,8 @@ const QList<FieldCapacity>& fieldCapacities();
 int capacityOf(QString CatalogueRow::*field);
 // A text's length in GBK bytes.
 int gbkBytes(const QString& text);
+// What the program keeps of a field's text when it loads the experiment: the text cut at the field's
+// capacity, never through a double-byte character (all of it for a field without a capacity).
+QString keptText(QString CatalogueRow::*field, const QString& text);
 
 } // namespace cataloguesource

@@ -1,10 +1,9 @@
 #include "engine/linksheet.h"
+#include "engine/TerminalName.h"
 
 #include <QPainter>
 
 namespace {
-
-const QByteArray kTerminalPrefix = "SHP_";
 
 QByteArray trimmed(QByteArrayView s) {
     qsizetype b = 0, e = s.size();
@@ -32,7 +31,7 @@ std::pair<QByteArray, QByteArray> stepTerminalNames(QByteArrayView step) {
     // Without ">" the first name is the bare prefix and the whole step names the second.
     const QByteArray first = gt < 0 ? QByteArray() : s.left(gt);
     const QByteArray second = gt < 0 ? s : s.mid(gt + 1);
-    return {kTerminalPrefix + upperAscii(trimmed(first)), kTerminalPrefix + upperAscii(trimmed(second))};
+    return {terminalname::component(upperAscii(trimmed(first))), terminalname::component(upperAscii(trimmed(second)))};
 }
 
 bool DrawWiringStep(QByteArrayView step, const WiringBoard& form, LinkLayer& paintBox) {

@@ -1,15 +1,15 @@
 #include "engine/RunWiring.h"
 
+#include "engine/TerminalName.h"
 #include "engine/linksheet.h"
 
 namespace engine {
 
 std::vector<sim::WiringLink> runWiring(const QList<QByteArray>& steps) {
     std::vector<sim::WiringLink> links;
-    const qsizetype prefix = QByteArray("SHP_").size();
     for (const QByteArray& step : steps) {
         const auto [a, b] = stepTerminalNames(step);
-        links.push_back({a.mid(prefix).toStdString(), b.mid(prefix).toStdString()});
+        links.push_back({terminalname::of(a).toStdString(), terminalname::of(b).toStdString()});
     }
     return links;
 }

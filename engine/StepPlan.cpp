@@ -1,8 +1,8 @@
 #include "engine/StepPlan.h"
 
-namespace {
+#include "engine/TerminalName.h"
 
-const QByteArray kPrefix = "SHP_";
+namespace {
 
 QPoint centre(const QRect& r) {
     return {r.left() + r.width() / 2, r.top() + r.height() / 2};
@@ -30,8 +30,8 @@ TerminalIndex::TerminalIndex(const WiringBoard& board) {
 StepPlan planStep(QByteArrayView step, const WiringBoard& board, const TerminalIndex& index) {
     StepPlan plan;
     const auto [name1, name2] = stepTerminalNames(step);
-    plan.first = name1.mid(kPrefix.size());
-    plan.second = name2.mid(kPrefix.size());
+    plan.first = terminalname::of(name1);
+    plan.second = terminalname::of(name2);
     plan.firstIndex = index.find(name1);
     plan.secondIndex = index.find(name2);
     if (plan.drawable()) {

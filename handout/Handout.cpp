@@ -1,5 +1,6 @@
 #include "handout/Handout.h"
 
+#include "handout/HandoutBoard.h"
 #include "handout/HandoutListing.h"
 #include "handout/HandoutWriter.h"
 
@@ -10,15 +11,13 @@
 #include "boards/BoardArea.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardInfo.h"
-#include "boards/GuideScene.h"
 #include "codecs/PictureLoader.h"
+#include "engine/FieldCapacity.h"
 #include "engine/CatalogueSource.h"
 #include "engine/StepPlan.h"
 #include "engine/linksheet.h"
 #include "source/SourceText.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
@@ -26,34 +25,21 @@
 #include <QPdfWriter>
 #include <QTextLayout>
 
-#include <optional>
-
 namespace handout {
 
-Experiment fromRow(const CatalogueRow& row) {
-    return {row.name,    row.cpuType, row.entry,       row.program,    row.circuit,
-            row.flowChart, row.wiring, row.purpose, row.requirement, row.description};
-}
-
 QString typeCaption(int cpuType) {
-    static const char* const kCaptions[] = {"", "51", "88", "96", "PCI"};
-    return cpuType >= 1 && cpuType <= 4 ? QString::fromLatin1(kCaptions[cpuType]) : QString::number(cpuType);
+    return cpuType >= 1 && cpuType <= 4 ? cataloguesource::typeName(cpuType) : QString::number(cpuType);
 }
 
 namespace {
 
 QString slashed(QString s) { return s.replace(u'\\', u'/'); }
 
-// The prepared content of one handout: found, loaded and planned once, painted twice (measure, then paint).
+// The prepared content of one handout: found, loaded and planned once, laid out a few ways and painted once.
 struct Content {
-    Experiment e;
+    CatalogueRow e;
     QString board;
-    // The board drawing.
-    BoardForm* form = nullptr;
-    boards::GuideScene scene;
-    QRect crop;
-    // The wiring table.
-    QList<QString> firstBlock, secondBlock;
+    BoardDrawing drawing;
     // Pictures: the image, or the text said in its place.
     struct Picture {
         QString heading;
@@ -61,32 +47,16 @@ struct Content {
         QString message;
     };
     QList<Picture> pictures;
-    // The listing, or the text said in its place.
+    // The listing's coloured lines, or the text said in its place.
     bool hasListing = false;
     QList<ListingLine> listing;
     QString listingMessage;
+    // What could not be shown as stored, for the caller to report.
+    QStringList problems;
 };
 
-QString blockCaption(const BoardForm& form, int index, QRect* blockRect) {
-    const QRect r = form.componentRect(index);
-    const QPoint centre = r.center();
-    const boards::Component* best = nullptr;
-    int bestIndex = -1;
-    for (int i = 0; i < form.componentCount(); ++i) {
-        const boards::Component& b = form.components()[i];
-        if (b.kind != boards::ComponentKind::Block || !form.componentRect(i).contains(centre))
-            continue;
-        if (!best || b.rect.width() * b.rect.height() < best->rect.width() * best->rect.height()) {
-            best = &b;
-            bestIndex = i;
-        }
-    }
-    if (blockRect)
-        *blockRect = best ? form.componentRect(bestIndex) : r;
-    return best ? best->caption.trimmed() : QString();
-}
-
-Content::Picture loadPicture(const QString& heading, const QString& stored, const Folders& folders) {
+Content::Picture loadPicture(const QString& heading, const QString& what, const QString& stored, const Folders& folders,
+                             QStringList& problems) {
     Content::Picture p{heading, {}, {}};
     if (stored.trimmed().isEmpty()) {
         p.message = QStringLiteral("（无）");
@@ -96,69 +66,62 @@ Content::Picture loadPicture(const QString& heading, const QString& stored, cons
     const QString file = contentfolder::find(shown, folders.working, folders.program);
     if (file.isEmpty()) {
         p.message = QStringLiteral("（图片缺失：%1）").arg(shown);
+        problems << QStringLiteral("%1 picture %2 is missing").arg(what, shown);
         return p;
     }
     try {
         p.image = codecs::loadPicture(file).image;
     } catch (const Error& error) {
         p.message = QStringLiteral("（图片无法解码：%1：%2）").arg(shown, error.message());
+        problems << QStringLiteral("%1 picture %2 cannot be decoded: %3").arg(what, shown, error.message());
     }
     return p;
 }
 
-Content prepare(BoardForm& form, const Experiment& e, const Folders& folders) {
+Content prepare(BoardForm& form, const CatalogueRow& e, const Folders& folders) {
     Content c;
     c.e = e;
     c.board = form.board();
-    c.form = &form;
     // The whole wiring as the overview shows it, numbered, without the plate.
     const QList<QByteArray> steps = parseWiringSteps(gbk::encode(e.wiring));
     const TerminalIndex index(form);
-    const QList<StepPlan> plans = planWiring(steps, form, index);
-    boards::BoardArea* area = form.boardArea();
-    c.scene.area = area->size();
-    c.scene.plateSpace = boards::plateSpace(form.components(), area->size());
-    for (int i = 0; i < form.componentCount(); ++i)
-        if (form.components()[i].kind == boards::ComponentKind::Terminal)
-            c.scene.terminals << form.componentRect(i);
-    c.scene.names = true;
-    c.scene.overview = true;
-    c.scene.steps = plans;
-    // Crop to the blocks the drawn connections touch.
-    QRect crop;
-    for (const StepPlan& plan : plans) {
-        QRect block;
-        c.firstBlock << (plan.firstIndex >= 0 ? blockCaption(form, plan.firstIndex, &block) : QString());
-        if (plan.drawable())
-            crop |= block;
-        c.secondBlock << (plan.secondIndex >= 0 ? blockCaption(form, plan.secondIndex, &block) : QString());
-        if (plan.drawable())
-            crop |= block;
-    }
-    const QRect whole(QPoint(0, 0), area->size());
-    c.crop = crop.isEmpty() ? whole : crop.adjusted(-12, -12, 12, 12).intersected(whole);
+    c.drawing = planBoardDrawing(form, planWiring(steps, form, index));
 
-    c.pictures << loadPicture(QStringLiteral("电路图"), e.circuit, folders)
-               << loadPicture(QStringLiteral("流程图"), e.flowChart, folders);
+    c.pictures << loadPicture(QStringLiteral("电路图"), QStringLiteral("circuit"), e.circuit, folders, c.problems)
+               << loadPicture(QStringLiteral("流程图"), QStringLiteral("flow chart"), e.flowChart, folders, c.problems);
 
     c.hasListing = e.cpuType >= 1 && e.cpuType <= 3;
     if (c.hasListing) {
         const QString stored = sourcePath(e);
         const QString file = stored.isEmpty() ? QString() : contentfolder::find(stored, folders.working, folders.program);
-        if (stored.isEmpty())
+        if (stored.isEmpty()) {
             c.listingMessage = QStringLiteral("（无）");
-        else if (file.isEmpty())
+        } else if (file.isEmpty()) {
             c.listingMessage = QStringLiteral("（程序文件缺失：%1）").arg(stored);
-        else {
+            c.problems << QStringLiteral("source %1 is missing").arg(stored);
+        } else {
             try {
                 c.listing = colourLines(sourcetext::readFile(file), e.cpuType);
             } catch (const Error& error) {
                 c.listingMessage = QStringLiteral("（程序文件无法读取：%1：%2）").arg(stored, error.message());
+                c.problems << QStringLiteral("source %1 cannot be read: %2").arg(stored, error.message());
             }
         }
     }
     return c;
 }
+
+// How one layout is tried: the handout is laid out with each of a few of these and the one with the fewest
+// pages is painted (the first of those, so the larger drawing and the stored order win a tie).
+struct Fit {
+    double boardShrink = 1.0;  // of the board drawing's natural scale
+    double pictureFloor = 0.75; // how small a picture may get to stay on the page it starts on
+    bool picturesLast = false; // the pictures after the listing
+};
+constexpr Fit kFits[] = {
+    {1.0, 0.75, false}, {1.0, 0.55, false}, {0.85, 0.75, false}, {0.85, 0.55, false},
+    {0.7, 0.55, false}, {1.0, 0.75, true},  {0.85, 0.55, true},  {0.7, 0.55, true},
+};
 
 const QColor kInk(0x20, 0x20, 0x20);
 const QColor kRule(0x90, 0x90, 0x90);
@@ -212,42 +175,12 @@ void textSection(PageFlow& flow, const QString& heading, const QString& text) {
     flow.text(text.trimmed().isEmpty() ? QStringLiteral("（无）") : text, PageFlow::font(10));
 }
 
-// The board area through its own painting code, so that lines and texts stay vectors; its instrument
-// widgets are rendered at their places above it.
-constexpr int kWidgetScale = 4;
-
-void paintBoard(QPainter& p, BoardForm& form, const QRect& crop) {
-    boards::BoardArea& area = *form.boardArea();
-    if (area.beforePainting)
-        area.beforePainting();
-    p.fillRect(crop, boards::BoardArea::silver());
-    // Only the elements the crop shows: what lies outside would still be text in the file, clipped or not.
-    QList<boards::Component> shown;
-    for (const boards::Component& component : form.components())
-        if (component.kind == boards::ComponentKind::LinkLayer || component.rect.intersects(crop))
-            shown << component;
-    area.setComponents(&shown);
-    area.paintElements(p);
-    area.setComponents(&form.components());
-    for (QWidget* child : area.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isHidden() || !child->geometry().intersects(crop))
-            continue;
-        // The instruments as pictures at four times their size: rendering them straight onto the page's
-        // painter leaves its clip behind (and a recorded QPicture draws some of them at the wrong scale).
-        QImage image(child->size() * kWidgetScale, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(kWidgetScale);
-        image.fill(Qt::transparent);
-        child->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        p.drawImage(QRectF(child->geometry()), image);
-    }
-}
-
-void boardSection(PageFlow& flow, const Content& c) {
-    const QRect crop = c.crop;
+void boardSection(PageFlow& flow, const Content& c, const Fit& fit) {
+    const QRect crop = c.drawing.crop;
     const double maxHeight = flow.fullHeight() * 0.55;
-    double scale = std::min({flow.width() / crop.width(), maxHeight / crop.height(), 3.0});
+    double scale = std::min({flow.width() / crop.width(), maxHeight / crop.height(), 3.0}) * fit.boardShrink;
     // Somewhat smaller rather than a half-empty page before it.
-    const double headingHeight = 40, wanted = crop.height() * scale + 8;
+    const double headingHeight = flow.headingSpace(), wanted = crop.height() * scale + 8;
     if (!flow.atPageTop() && wanted + headingHeight > flow.room() && flow.room() - headingHeight >= 0.75 * wanted)
         scale *= (flow.room() - headingHeight) / wanted;
     const double w = crop.width() * scale, h = crop.height() * scale;
@@ -258,11 +191,10 @@ void boardSection(PageFlow& flow, const Content& c) {
         p->translate(flow.left() + (flow.width() - w) / 2, flow.top());
         p->scale(scale, scale);
         p->translate(-crop.topLeft());
-        p->setClipRect(crop);
-        paintBoard(*p, *c.form, crop);
-        boards::paintGuide(*p, c.scene);
+        paintBoardDrawing(*p, c.drawing, scale);
         p->restore();
         p->setPen(QPen(kRule, 0.5));
+        p->setBrush(Qt::NoBrush);
         p->drawRect(QRectF(flow.left() + (flow.width() - w) / 2, flow.top(), w, h));
     }
     flow.advance(h + 8);
@@ -270,7 +202,7 @@ void boardSection(PageFlow& flow, const Content& c) {
 
 void wiringTable(PageFlow& flow, const Content& c) {
     flow.heading(QStringLiteral("接线表"), 60);
-    const QList<StepPlan>& plans = c.scene.steps;
+    const QList<StepPlan>& plans = c.drawing.scene.steps;
     if (plans.isEmpty()) {
         flow.text(QStringLiteral("（本实验无需接线）"), PageFlow::font(10));
         return;
@@ -322,7 +254,7 @@ void wiringTable(PageFlow& flow, const Content& c) {
             x += numberWidth;
             const QByteArray names[2] = {plan.first, plan.second};
             const int indices[2] = {plan.firstIndex, plan.secondIndex};
-            const QString blocks[2] = {c.firstBlock.value(i), c.secondBlock.value(i)};
+            const QString blocks[2] = {c.drawing.firstBlock.value(i), c.drawing.secondBlock.value(i)};
             for (int side = 0; side < 2; ++side) {
                 const QString name = gbk::decode(names[side]);
                 QString note;
@@ -358,7 +290,7 @@ void wiringTable(PageFlow& flow, const Content& c) {
     flow.advance(4);
 }
 
-void pictureSection(PageFlow& flow, const Content::Picture& picture) {
+void pictureSection(PageFlow& flow, const Content::Picture& picture, const Fit& fit) {
     if (picture.image.isNull()) {
         flow.heading(picture.heading);
         flow.text(picture.message, PageFlow::font(10));
@@ -366,7 +298,11 @@ void pictureSection(PageFlow& flow, const Content::Picture& picture) {
     }
     // The picture's own size is its size on a 96 dpi screen; it is fitted to the width, at most doubled.
     const QSizeF natural = QSizeF(picture.image.size()) * (72.0 / 96.0);
-    const double scale = std::min({flow.width() / natural.width(), flow.fullHeight() * 0.85 / natural.height(), 2.0});
+    double scale = std::min({flow.width() / natural.width(), flow.fullHeight() * 0.85 / natural.height(), 2.0});
+    // Somewhat smaller rather than moved to the next page with the rest of this one left empty.
+    const double wanted = natural.height() * scale + 6, room = flow.room() - flow.headingSpace();
+    if (!flow.atPageTop() && wanted > room && room >= fit.pictureFloor * wanted)
+        scale *= room / wanted;
     const QSizeF size = natural * scale;
     flow.heading(picture.heading, size.height() + 4);
     flow.need(size.height() + 4);
@@ -433,62 +369,101 @@ QList<ListingRow> listingRows(const ListingLine& line, int number, int numberCol
     return rows;
 }
 
-void listingSection(PageFlow& flow, const Content& c) {
-    flow.heading(QStringLiteral("实验程序"));
+// A page that holds any of the listing holds at least this many of its rows (or the whole of a shorter one).
+constexpr int kLeastListingRows = 10;
+constexpr double kListingLineHeight = 10.4;
+
+QFont listingFont() {
+    // A face whose Chinese characters are exactly two Latin ones wide: comments line up as in the file.
+    return PageFlow::font(8, false, QStringLiteral("WenQuanYi Zen Hei Mono"));
+}
+
+QList<ListingRow> listingRows(const Content& c, double width) {
+    const double cw = QFontMetricsF(listingFont()).horizontalAdvance(u'M');
+    const int numberColumns = c.listing.size() >= 1000 ? 4 : 3;
+    const int maxColumns = std::max(20, int(width / cw) - numberColumns - 2);
+    QList<ListingRow> rows;
+    for (int n = 0; n < c.listing.size(); ++n)
+        rows << listingRows(c.listing[n], n + 1, numberColumns, maxColumns);
+    return rows;
+}
+
+// How many of `remaining` rows go on a page with room for `fits`: all when they fit, else as many as leave
+// the next page its least share.
+int rowsOnPage(int fits, int remaining, int least) {
+    return remaining <= fits ? remaining : std::min(fits, remaining - least);
+}
+
+void listingSection(PageFlow& flow, const Content& c, const QList<ListingRow>& rows) {
     if (!c.listingMessage.isEmpty()) {
+        flow.heading(QStringLiteral("实验程序"));
         flow.text(c.listingMessage, PageFlow::font(10));
         return;
     }
-    // A face whose Chinese characters are exactly two Latin ones wide: comments line up as in the file.
-    const QFont mono = PageFlow::font(8, false, QStringLiteral("WenQuanYi Zen Hei Mono"));
-    const double cw = QFontMetricsF(mono).horizontalAdvance(u'M');
-    const double lineHeight = 10.4;
-    const int numberColumns = c.listing.size() >= 1000 ? 4 : 3;
-    const int maxColumns = std::max(20, int(flow.width() / cw) - numberColumns - 2);
-    for (int n = 0; n < c.listing.size(); ++n) {
-        const QList<ListingRow> rows = listingRows(c.listing[n], n + 1, numberColumns, maxColumns);
-        if (n == std::max<qsizetype>(0, c.listing.size() - 3)) // the last lines are not left alone on a page
-            flow.need(lineHeight * double(c.listing.size() - n));
-        flow.need(lineHeight * std::min<qsizetype>(rows.size(), 3));
-        for (const ListingRow& row : rows) {
-            flow.need(lineHeight);
+    const int total = int(rows.size());
+    const int least = std::min(total, kLeastListingRows);
+    // The heading and the first rows start a new page when this one would hold fewer than the least share.
+    const int fitsHere = int((flow.room() - flow.headingSpace()) / kListingLineHeight + 1e-6);
+    if (rowsOnPage(fitsHere, total, least) < least && !flow.atPageTop())
+        flow.newPage();
+    flow.heading(QStringLiteral("实验程序"), 0);
+    const QFont mono = listingFont();
+    for (int done = 0; done < total;) {
+        const int fits = std::max(1, int(flow.room() / kListingLineHeight + 1e-6));
+        int take = rowsOnPage(fits, total - done, least);
+        if (take <= 0 && flow.atPageTop())
+            take = std::min(fits, total - done);
+        if (take <= 0) {
+            flow.newPage();
+            continue;
+        }
+        for (int k = done; k < done + take; ++k) {
             if (QPainter* p = flow.painter()) {
-                QTextLayout layout(row.text, mono);
-                layout.setFormats(row.formats);
+                QTextLayout layout(rows[k].text, mono);
+                layout.setFormats(rows[k].formats);
                 layout.beginLayout();
                 QTextLine line = layout.createLine();
                 line.setLineWidth(1e6);
                 line.setPosition(QPointF(0, 0));
                 layout.endLayout();
                 p->setPen(Qt::black);
-                layout.draw(p, QPointF(flow.left(), flow.top() + (lineHeight - line.height()) / 2));
+                layout.draw(p, QPointF(flow.left(), flow.top() + (kListingLineHeight - line.height()) / 2));
             }
-            flow.advance(lineHeight);
+            flow.advance(kListingLineHeight);
         }
+        done += take;
+        if (done < total)
+            flow.newPage();
     }
 }
 
-void layout(PageFlow& flow, const Content& c) {
+void layout(PageFlow& flow, const Content& c, const QList<ListingRow>& rows, const Fit& fit) {
     titleBlock(flow, c);
-    textSection(flow, QStringLiteral("实验目的"), c.e.purpose);
-    textSection(flow, QStringLiteral("实验要求"), c.e.requirement);
+    // On paper exactly what the program shows: a text past its field's size is cut as the program cuts it.
+    using cataloguesource::keptText;
+    textSection(flow, QStringLiteral("实验目的"), keptText(&CatalogueRow::purpose, c.e.purpose));
+    textSection(flow, QStringLiteral("实验要求"), keptText(&CatalogueRow::requirement, c.e.requirement));
     textSection(flow, QStringLiteral("实验说明"), c.e.description);
-    boardSection(flow, c);
+    boardSection(flow, c, fit);
     wiringTable(flow, c);
-    for (const Content::Picture& picture : c.pictures)
-        pictureSection(flow, picture);
+    if (!fit.picturesLast)
+        for (const Content::Picture& picture : c.pictures)
+            pictureSection(flow, picture, fit);
     if (c.hasListing)
-        listingSection(flow, c);
+        listingSection(flow, c, rows);
+    if (fit.picturesLast)
+        for (const Content::Picture& picture : c.pictures)
+            pictureSection(flow, picture, fit);
     flow.finish();
 }
 
 } // namespace
 
-QString sourcePath(const Experiment& e) {
-    static const char* const kFolders[] = {"", "asm/51/", "asm/88/", "asm/96/"};
-    if (e.cpuType < 1 || e.cpuType > 3 || e.program.trimmed().isEmpty())
+QString sourcePath(const CatalogueRow& e) {
+    const QString folder = cataloguesource::sourceFolder(e.cpuType);
+    if (folder.isEmpty() || e.program.trimmed().isEmpty())
         return {};
-    return QString::fromLatin1(kFolders[e.cpuType]) + slashed(e.program);
+    return folder + slashed(e.program);
 }
 
 QString picturePath(const QString& stored) {
@@ -514,12 +489,25 @@ Maker::~Maker() = default;
 
 QString Maker::board() const { return form_->board(); }
 
-int Maker::paint(QPagedPaintDevice& device, const Experiment& e) {
+int Maker::paint(QPagedPaintDevice& device, const CatalogueRow& e) {
     const Content c = prepare(*form_, e, folders_);
+    problems_ = c.problems;
     device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    PageFlow measure(nullptr, nullptr, e.name, 0);
-    layout(measure, c);
-    const int pages = measure.page();
+    const QList<ListingRow> rows = listingRows(c, PageFlow(nullptr, nullptr, {}, 0).width());
+    const Fit* chosen = nullptr;
+    int pages = 0;
+    for (const Fit& fit : kFits) {
+        if (fit.picturesLast && !c.hasListing)
+            continue;
+        PageFlow measure(nullptr, nullptr, e.name, 0);
+        layout(measure, c, rows, fit);
+        if (!chosen || measure.page() < pages) {
+            chosen = &fit;
+            pages = measure.page();
+        }
+        if (pages == 1)
+            break;
+    }
     QPainter painter;
     if (!painter.begin(&device))
         throw Error(QStringLiteral("cannot start the document"));
@@ -532,12 +520,12 @@ int Maker::paint(QPagedPaintDevice& device, const Experiment& e) {
     painter.translate(paper.topLeft() - paintable.topLeft());
     painter.scale(unit, unit);
     PageFlow flow(&device, &painter, e.name, pages);
-    layout(flow, c);
+    layout(flow, c, rows, *chosen);
     painter.end();
     return pages;
 }
 
-int Maker::writePdf(const QString& path, const Experiment& e) {
+int Maker::writePdf(const QString& path, const CatalogueRow& e) {
     replacefile::ScratchFile file(path);
     int pages = 0;
     {

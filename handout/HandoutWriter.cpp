@@ -54,6 +54,10 @@ void PageFlow::footer() {
     painter_->restore();
 }
 
+double PageFlow::headingSpace() const {
+    return (atPageTop() ? 0 : 6) + QFontMetricsF(font(13, true)).height() + 12;
+}
+
 void PageFlow::heading(const QString& text, double keepWith) {
     const QFont f = font(13, true);
     const double h = QFontMetricsF(f).height() + 8;

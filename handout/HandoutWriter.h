@@ -40,6 +40,8 @@ public:
 
     // A section heading, kept on a page with `keepWith` points of what follows.
     void heading(const QString& text, double keepWith = 40);
+    // The height a heading takes here (with its space above it unless at the page top).
+    double headingSpace() const;
     // Text wrapped to the width; every stored line break starts a new line.
     void text(const QString& text, const QFont& font, double indent = 0);
     // Closes the last page.

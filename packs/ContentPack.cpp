@@ -16,18 +16,9 @@ namespace contentpack {
 const char* const FormatName = "labguide-pack";
 const char* const ManifestEntry = "manifest.json";
 
-static QString sourceFolder(int cpuType) {
-    switch (cpuType) {
-    case 1: return QStringLiteral("asm/51/");
-    case 2: return QStringLiteral("asm/88/");
-    case 3: return QStringLiteral("asm/96/");
-    default: return {};
-    }
-}
-
 QStringList namedFiles(const CatalogueRow& row) {
     QStringList names;
-    const QString folder = sourceFolder(row.cpuType);
+    const QString folder = cataloguesource::sourceFolder(row.cpuType);
     if (!folder.isEmpty() && !row.program.isEmpty())
         names << folder + row.program;
     for (const QString& picture : {row.circuit, row.flowChart})
@@ -95,14 +86,14 @@ QStringList unnamedFiles(const QList<CatalogueRow>& rows, const QStringList& fil
     return unnamed;
 }
 
-Content collect(const QList<CatalogueRow>& rows, const QString& workingFolder, const QString& programFolder,
-                QStringList* missing) {
-    Content content;
-    content.rows = rows;
+PackSources locate(const QList<CatalogueRow>& rows, const QString& workingFolder, const QString& programFolder,
+                   QStringList* missing) {
+    PackSources sources;
+    sources.rows = rows;
     for (const CatalogueRow& row : rows) {
         for (const QString& name : namedFiles(row)) {
             const QString entry = checkedEntryName(name);
-            if (content.files.contains(entry))
+            if (sources.files.contains(entry))
                 continue;
             const QString file = contentfolder::find(entry, workingFolder, programFolder);
             if (file.isEmpty()) {
@@ -110,11 +101,22 @@ Content collect(const QList<CatalogueRow>& rows, const QString& workingFolder, c
                     *missing << QStringLiteral("[%1] %2: %3").arg(cataloguesource::typeName(row.cpuType), row.name, entry);
                 continue;
             }
-            QFile f(file);
-            if (!f.open(QIODevice::ReadOnly))
-                throw Error(QStringLiteral("cannot read %1: %2").arg(file, f.errorString()));
-            content.files.insert(entry, f.readAll());
+            sources.files.insert(entry, file);
         }
+    }
+    return sources;
+}
+
+Content collect(const QList<CatalogueRow>& rows, const QString& workingFolder, const QString& programFolder,
+                QStringList* missing) {
+    const PackSources sources = locate(rows, workingFolder, programFolder, missing);
+    Content content;
+    content.rows = sources.rows;
+    for (auto it = sources.files.begin(); it != sources.files.end(); ++it) {
+        QFile f(it.value());
+        if (!f.open(QIODevice::ReadOnly))
+            throw Error(QStringLiteral("cannot read %1: %2").arg(it.value(), f.errorString()));
+        content.files.insert(it.key(), f.readAll());
     }
     return content;
 }

@@ -32,6 +32,12 @@ struct Content {
     bool operator==(const Content&) const = default;
 };
 
+// A pack to write from the disk: the rows, and the file each entry's bytes are read from.
+struct PackSources {
+    QList<CatalogueRow> rows;
+    QMap<QString, QString> files; // "asm/51/led.asm" -> the file found for it
+};
+
 // The files a row names, as pack entry names: its source under asm/<type>/ (types 1 to 3) and its two
 // pictures under pic/; empty names are left out.
 QStringList namedFiles(const CatalogueRow& row);
@@ -49,6 +55,9 @@ QStringList unnamedFiles(const QList<CatalogueRow>& rows, const QStringList& fil
 // A stored name that leaves its folder (".." or an absolute path) raises Error.
 Content collect(const QList<CatalogueRow>& rows, const QString& workingFolder, const QString& programFolder,
                 QStringList* missing);
+// The same lookup without reading the files: where each one is.
+PackSources locate(const QList<CatalogueRow>& rows, const QString& workingFolder, const QString& programFolder,
+                   QStringList* missing);
 
 // A pack entry name made safe, or Error: "\" read as "/", no absolute path, drive, "." or ".." part, no
 // empty part (a trailing "/" marks a folder entry), no control characters, and no part that is a reserved

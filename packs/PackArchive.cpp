@@ -277,49 +277,95 @@ Content readPack(const QString& path, const Limits& limits) { return wholePack(P
 
 Content readPack(const QByteArray& bytes, const Limits& limits) { return wholePack(PackReader(bytes, limits)); }
 
-void writePack(const QString& path, const Content& content) {
-    int code = 0;
-    const QByteArray file = QFile::encodeName(path);
-    Archive z(zip_open(file.constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
-    if (!z) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
-        const QString why = zipText(&error);
-        zip_error_fini(&error);
-        throw Error(QStringLiteral("cannot write %1: %2").arg(path, why));
+namespace {
+
+// A pack being written: libzip writes beside `path` and renames on close. A file entry is read from its file
+// as the archive is written, in chunks, so packing large pictures holds none of them whole.
+class PackWriter {
+public:
+    explicit PackWriter(const QString& path) : path_(path) {
+        int code = 0;
+        const QByteArray file = QFile::encodeName(path);
+        z_.reset(zip_open(file.constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+        if (!z_) {
+            zip_error_t error;
+            zip_error_init_with_code(&error, code);
+            const QString why = zipText(&error);
+            zip_error_fini(&error);
+            throw Error(QStringLiteral("cannot write %1: %2").arg(path, why));
+        }
     }
-    // libzip reads the buffers when it closes the archive, so they live here until then.
-    QList<QByteArray> keep;
-    auto add = [&](const QString& name, const QByteArray& bytes, bool store) {
-        keep << bytes;
-        zip_source_t* source = zip_source_buffer(z.get(), keep.last().constData(), static_cast<zip_uint64_t>(bytes.size()), 0);
+
+    // The manifest and one entry per row, in order.
+    void addRows(const QList<CatalogueRow>& rows) {
+        QStringList rowEntries;
+        QMap<int, int> perType;
+        for (const CatalogueRow& row : rows)
+            rowEntries << QStringLiteral("experiments/") + cataloguesource::exportName(row.cpuType, perType[row.cpuType]++);
+        addBytes(QString::fromLatin1(ManifestEntry), formatManifest(rowEntries));
+        for (int i = 0; i < rows.size(); ++i)
+            addBytes(rowEntries[i], cataloguesource::formatRow(rows[i]));
+    }
+
+    void addBytes(const QString& name, const QByteArray& bytes) {
+        // libzip reads the buffers when it closes the archive, so they live here until then.
+        keep_ << bytes;
+        add(name, zip_source_buffer(z_.get(), keep_.last().constData(), static_cast<zip_uint64_t>(bytes.size()), 0));
+    }
+
+    void addFile(const QString& name, const QString& file) {
+        // Opened here so that an unreadable file is named as such, before anything is written.
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            throw Error(QStringLiteral("cannot read %1: %2").arg(file, f.errorString()));
+        f.close();
+        add(name, zip_source_file(z_.get(), QFile::encodeName(file).constData(), 0, -1));
+    }
+
+    void close() {
+        if (zip_close(z_.get()) != 0)
+            throw Error(QStringLiteral("cannot write %1: %2").arg(path_, QString::fromUtf8(zip_strerror(z_.get()))));
+        z_.release();
+    }
+
+private:
+    void add(const QString& rawName, zip_source_t* source) {
+        const QString name = checkedEntryName(rawName);
         const QByteArray utf8 = name.toUtf8();
-        const zip_int64_t index = source ? zip_file_add(z.get(), utf8.constData(), source, ZIP_FL_ENC_UTF_8) : -1;
+        const zip_int64_t index = source ? zip_file_add(z_.get(), utf8.constData(), source, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
             if (source)
                 zip_source_free(source);
-            throw Error(QStringLiteral("cannot write %1: %2").arg(path, QString::fromUtf8(zip_strerror(z.get()))));
+            throw Error(QStringLiteral("cannot write %1: %2").arg(path_, QString::fromUtf8(zip_strerror(z_.get()))));
         }
         // Plain files with ordinary permissions, so that unpacking tools make nothing else of them.
-        zip_file_set_external_attributes(z.get(), static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+        zip_file_set_external_attributes(z_.get(), static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
                                          static_cast<zip_uint32_t>(S_IFREG | 0644) << 16);
-        if (store)
-            zip_set_file_compression(z.get(), static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    };
+        if (compressedAlready(name))
+            zip_set_file_compression(z_.get(), static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    }
 
-    QStringList rowEntries;
-    QMap<int, int> perType;
-    for (const CatalogueRow& row : content.rows)
-        rowEntries << QStringLiteral("experiments/") + cataloguesource::exportName(row.cpuType, perType[row.cpuType]++);
-    add(QString::fromLatin1(ManifestEntry), formatManifest(rowEntries), false);
-    for (int i = 0; i < content.rows.size(); ++i)
-        add(rowEntries[i], cataloguesource::formatRow(content.rows[i]), false);
+    QString path_;
+    Archive z_;
+    QList<QByteArray> keep_;
+};
+
+} // namespace
+
+void writePack(const QString& path, const Content& content) {
+    PackWriter pack(path);
+    pack.addRows(content.rows);
     for (auto it = content.files.begin(); it != content.files.end(); ++it)
-        add(checkedEntryName(it.key()), it.value(), compressedAlready(it.key()));
+        pack.addBytes(it.key(), it.value());
+    pack.close();
+}
 
-    if (zip_close(z.get()) != 0)
-        throw Error(QStringLiteral("cannot write %1: %2").arg(path, QString::fromUtf8(zip_strerror(z.get()))));
-    z.release();
+void writePack(const QString& path, const PackSources& sources) {
+    PackWriter pack(path);
+    pack.addRows(sources.rows);
+    for (auto it = sources.files.begin(); it != sources.files.end(); ++it)
+        pack.addFile(it.key(), it.value());
+    pack.close();
 }
 
 } // namespace contentpack

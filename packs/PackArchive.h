@@ -9,6 +9,8 @@ namespace contentpack {
 
 // Writes the pack to `path` (libzip writes beside it and renames). Raises Error.
 void writePack(const QString& path, const Content& content);
+// The same with each file streamed from its place on disk as the zip is written, never held whole.
+void writePack(const QString& path, const PackSources& sources);
 
 // An opened pack, checked as a whole before anything is used: a damaged zip, entries past the limits by their
 // declared sizes, an unsafe, reserved or duplicate entry name, a link or other non-plain entry, an entry

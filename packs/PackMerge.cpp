@@ -133,6 +133,7 @@ MergeResult merge(const QList<CatalogueRow>& packRowList, const PackFiles& pack,
     for (const CatalogueRow& r : existing)
         existingRows[keyOf(r)] << r;
     QSet<Key> conflicting, emitted, same;
+    QStringList conflictingExperiments, conflictingFiles;
     for (const CatalogueRow& r : existing) {
         const Key k = keyOf(r);
         if (!packRows.contains(k)) {
@@ -146,8 +147,10 @@ MergeResult merge(const QList<CatalogueRow>& packRowList, const PackFiles& pack,
             same.insert(k);
             continue;
         }
-        if (!conflicting.contains(k))
+        if (!conflicting.contains(k)) {
             result.conflicts << QStringLiteral("experiment %1").arg(who(r));
+            conflictingExperiments << who(r);
+        }
         conflicting.insert(k);
         if (mode == Conflicts::Replace) {
             if (!emitted.contains(k)) {
@@ -185,6 +188,7 @@ MergeResult merge(const QList<CatalogueRow>& packRowList, const PackFiles& pack,
             if (sameBytes(pack, name, target))
                 continue;
             result.conflicts << QStringLiteral("file %1").arg(entry);
+            conflictingFiles << entry;
             if (mode != Conflicts::Replace)
                 continue;
         }
@@ -192,10 +196,10 @@ MergeResult merge(const QList<CatalogueRow>& packRowList, const PackFiles& pack,
         needed += pack.size(name);
     }
     if (mode == Conflicts::Refuse && !result.conflicts.isEmpty())
-        throw Error(QStringLiteral("%1 conflict(s) with the working folder %2; nothing written (choose to replace or "
-                                   "to skip them):\n  %3")
-                        .arg(result.conflicts.size())
-                        .arg(QDir::toNativeSeparators(work), result.conflicts.join(QStringLiteral("\n  "))));
+        throw ConflictError(QStringLiteral("%1 conflict(s) with the working folder %2; nothing written:\n  %3")
+                                .arg(result.conflicts.size())
+                                .arg(QDir::toNativeSeparators(work), result.conflicts.join(QStringLiteral("\n  "))),
+                            work, result.conflicts, conflictingExperiments, conflictingFiles);
     const bool writeCatalogue = result.added + result.replaced > 0;
     if (!writeCatalogue && writes.isEmpty())
         return result;

@@ -3,6 +3,8 @@
 #include "packs/ContentPack.h"
 #include "packs/PackArchive.h"
 
+#include "base/ErrorReport.h"
+
 #include <QSet>
 
 namespace contentpack {
@@ -13,6 +15,20 @@ enum class Conflicts {
     Refuse,  // any conflict is an error and nothing is written
     Replace, // the pack's experiments and files win
     Skip,    // the working folder's experiments and files stay
+};
+
+// A merge refused for its conflicts (Conflicts::Refuse): nothing was written. The message lists them; each
+// caller adds how they may be settled in its own words.
+class ConflictError : public Error {
+public:
+    ConflictError(const QString& message, QString folder, QStringList conflicts, QStringList experiments,
+                  QStringList files)
+        : Error(message), folder(std::move(folder)), conflicts(std::move(conflicts)),
+          experiments(std::move(experiments)), files(std::move(files)) {}
+    QString folder;          // the working folder, as given to the merge made absolute
+    QStringList conflicts;   // as MergeResult::conflicts spells them
+    QStringList experiments; // "[51] NAME"
+    QStringList files;       // "pic/x.jpg"
 };
 
 struct MergeResult {
@@ -30,7 +46,8 @@ struct MergeResult {
 // and the new catalogue, last, are placed together (replacefile::FileSetReplace): any failure puts back what
 // was placed, so the folder holds either the old state or the new one. Files too large for the free space
 // are refused before anything is written. Nothing is written outside the working folder: a link on the way
-// to a target is refused. Raises Error, replacefile::NoSpaceError when the device is full.
+// to a target is refused. Raises ConflictError (Conflicts::Refuse), Error, replacefile::NoSpaceError when the
+// device is full.
 MergeResult mergePack(const PackReader& pack, const QString& workingFolder, Conflicts conflicts);
 // The same for a pack in memory (readPack).
 MergeResult mergePack(const Content& content, const QString& workingFolder, Conflicts conflicts);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds with AddressSanitizer and UndefinedBehaviorSanitizer (clang, with the libFuzzer targets) and runs the
-# whole suite but the soak under them: every fuzz corpus, and each fuzzer for 30 s (label "fuzz"), each with
+# whole suite but the soak under them: every fuzz corpus, and each fuzzer for 20 s (label "fuzz"), each with
 # the limits its CMakeLists gives (the codec fuzzers: memory, time an input, inputs of up to 1 MiB).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -7,19 +7,6 @@
 
 #include <QSet>
 
-namespace {
-
-QString sourceFolder(int cpuType) {
-    switch (cpuType) {
-    case 1: return QStringLiteral("asm/51/");
-    case 2: return QStringLiteral("asm/88/");
-    case 3: return QStringLiteral("asm/96/");
-    default: return {};
-    }
-}
-
-} // namespace
-
 QString typeProblem(const CatalogueRow& r) {
     return r.cpuType < 1 || r.cpuType > 4 ? QStringLiteral("unknown type %1").arg(r.cpuType) : QString();
 }
@@ -62,7 +49,7 @@ QStringList lintCatalogue(const QList<CatalogueRow>& rows, const QString& progra
         for (const QString& line : lintBoardTerminals(r.cpuType, steps))
             problem(line);
 
-        const QString folder = sourceFolder(r.cpuType);
+        const QString folder = cataloguesource::sourceFolder(r.cpuType);
         if (!folder.isEmpty()) {
             if (r.program.isEmpty())
                 problem(QStringLiteral("no source file named"));

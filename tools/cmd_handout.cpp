@@ -18,9 +18,16 @@ namespace {
 
 QString withSlash(QString dir) { return dir.endsWith(u'/') ? dir : dir + u'/'; }
 
-int runHandout(const QStringList& args) {
+// Each problem of the handout just written, one line each on standard error; returns whether there was any.
+bool warn(const QString& file, const handout::Maker& maker) {
+    for (const QString& problem : maker.problems())
+        labtool::writeErr(QStringLiteral("labtool handout: warning: %1: %2\n").arg(file, problem).toUtf8());
+    return !maker.problems().isEmpty();
+}
+
+int makeHandouts(const QStringList& args) {
     QString catalogue, board, type, name, out, programDir;
-    bool all = false;
+    bool all = false, strict = false;
     auto value = [&](int& i, const QString& option) {
         if (++i == args.size())
             throw labtool::UsageError(QStringLiteral("%1 needs a value").arg(option));
@@ -40,6 +47,8 @@ int runHandout(const QStringList& args) {
             programDir = value(i, a);
         else if (a == u"--all")
             all = true;
+        else if (a == u"--strict")
+            strict = true;
         else if (a.startsWith(u'-'))
             throw labtool::UsageError(QStringLiteral("unknown option %1").arg(a));
         else if (catalogue.isEmpty())
@@ -93,13 +102,15 @@ int runHandout(const QStringList& args) {
     const handout::Folders folders{withSlash(QFileInfo(catalogue).absolutePath()),
                                    withSlash(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir)};
     handout::Maker maker(board, folders);
+    const int problems = strict ? labtool::Problems : labtool::Ok;
     if (!all) {
-        maker.writePdf(out, handout::fromRow(chosen.first()));
-        return labtool::Ok;
+        maker.writePdf(out, chosen.first());
+        return warn(out, maker) ? problems : labtool::Ok;
     }
     if (!QDir().mkpath(out) || !QFileInfo(out).isDir())
         throw Error(QStringLiteral("cannot make the folder %1").arg(out));
     QSet<QString> used;
+    bool warned = false;
     for (const CatalogueRow& row : chosen) {
         // Two experiments of one type and name (the catalogue allows it) get "(2)", "(3)"... after the name.
         const QString base = handout::typeCaption(row.cpuType) + u'_' + handout::fileNameFor(row.name);
@@ -108,17 +119,28 @@ int runHandout(const QStringList& args) {
             name = base + QStringLiteral(" (%1)").arg(n);
         used.insert(name.toLower());
         const QString file = QDir(out).filePath(name + QStringLiteral(".pdf"));
-        maker.writePdf(file, handout::fromRow(row));
+        maker.writePdf(file, row);
         labtool::writeOut(file.toUtf8() + '\n');
+        warned |= warn(file, maker);
     }
-    return labtool::Ok;
+    return warned ? problems : labtool::Ok;
+}
+
+int runHandout(const QStringList& args) {
+    try {
+        return makeHandouts(args);
+    } catch (const labtool::UsageError& e) {
+        // One line: the whole usage would bury the mistake (--help shows it).
+        labtool::writeErr(QByteArray("labtool handout: ") + e.what() + " (see labtool handout --help)\n");
+        return labtool::BadInput;
+    }
 }
 
 } // namespace
 
 LABTOOL_COMMAND({"handout",
                  "labtool handout CATALOGUE.mdb --board MODEL (--type N --name NAME | --all) -o OUT\n"
-                 "        [--program-dir DIR]\n"
+                 "        [--program-dir DIR] [--strict]\n"
                  "  writes the experiment handout as a PDF (A4, Chinese): the title block, purpose,\n"
                  "  requirements and description, the board drawing with the whole wiring numbered, the\n"
                  "  wiring table with a box to tick per step, the circuit and flow-chart pictures and the\n"
@@ -129,7 +151,13 @@ LABTOOL_COMMAND({"handout",
                  "  second experiment of one type and name gets \" (2)\" and so on);\n"
                  "  each file written is printed on its own line. Sources and pictures are looked up under\n"
                  "  the catalogue's folder first, then under DIR (default: labtool's own folder). A missing\n"
-                 "  or undecodable picture or source is named in its section and the rest is still made.\n"
-                 "  Exit 2 for an unknown board, type or name, or an output that cannot be written; a file\n"
-                 "  is written beside its target and renamed, so no partial file is left.",
+                 "  or undecodable picture or source is named in its section and the rest is still made; it\n"
+                 "  is also warned of on standard error, one line each:\n"
+                 "    labtool handout: warning: FILE.pdf: circuit picture pic/x.jpg is missing\n"
+                 "  (also \"flow chart picture ...\", \"... cannot be decoded: REASON\", \"source asm/51/x.asm\n"
+                 "  is missing\", \"source ... cannot be read: REASON\"). Exit 0 even so, unless --strict is\n"
+                 "  given: then exit 1 when any handout had a warning (every file is still written).\n"
+                 "  Exit 2 for a usage error (one line on standard error), an unknown board, type or name,\n"
+                 "  or an output that cannot be written; a file is written beside its target and renamed,\n"
+                 "  so no partial file is left.",
                  true, &runHandout});

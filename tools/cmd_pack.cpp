@@ -84,7 +84,8 @@ int runPack(const QStringList& args) {
         throw labtool::UsageError(QStringLiteral("no experiment to pack"));
 
     QStringList missing;
-    const Content content = collect(rows, QFileInfo(catalogue).absolutePath(), programDir(p), &missing);
+    // Each file is streamed into the zip from where it was found: large pictures are never held whole.
+    const PackSources content = locate(rows, QFileInfo(catalogue).absolutePath(), programDir(p), &missing);
     writePack(out, content);
     QByteArray err;
     for (const QString& m : missing)
@@ -112,6 +113,11 @@ int runUnpack(const QStringList& args) {
         result = mergePack(pack, work, mode);
     } catch (const CatalogueInUse&) {
         throw Error(labtool::catalogueInUseText(QLatin1String(CatalogueFile)));
+    } catch (const ConflictError& e) {
+        throw Error(QStringLiteral("%1 conflict(s) with the working folder %2; nothing written; choose --replace (the "
+                                   "pack wins) or --skip (keep the working folder's):\n  %3")
+                        .arg(e.conflicts.size())
+                        .arg(QDir::toNativeSeparators(e.folder), e.conflicts.join(QStringLiteral("\n  "))));
     }
 
     QByteArray err;
@@ -161,7 +167,9 @@ LABTOOL_COMMAND({"unpack",
                  "  merges a content pack into WORKDIR (default: the current folder): its QK740X.mdb (made when\n"
                  "  missing) by type and name, and its asm/ and pic/. An experiment of the same type and name, or\n"
                  "  a file of the same name with other content, is a conflict: without --replace (the pack wins)\n"
-                 "  or --skip (the working folder's stay) conflicts are an error and nothing is written. The\n"
+                 "  or --skip (the working folder's stay) conflicts are an error and nothing is written\n"
+                 "  (\"labtool unpack: N conflict(s) with the working folder WORKDIR; nothing written; choose\n"
+                 "  --replace (the pack wins) or --skip (keep the working folder's):\", one conflict a line). The\n"
                  "  catalogue is replaced in one rename after the files are in place; a failure undoes the files.\n"
                  "  A catalogue that labguide has open is refused. Afterwards the pack's experiments are linted\n"
                  "  (sources and pictures looked up in WORKDIR, then in DIR) and problems listed as warnings.\n"

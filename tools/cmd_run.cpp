@@ -197,7 +197,7 @@ int runRun(const QStringList& args) {
         if (row == rows.end())
             throw Error(QStringLiteral("the catalogue has no experiment \"%1\" of type %2").arg(name, type));
         // Sources are found as the program finds them: beside the catalogue first, then in the program folder.
-        const QString folder = QStringLiteral("asm/") + cataloguesource::typeName(cpuType) + u'/';
+        const QString folder = cataloguesource::sourceFolder(cpuType);
         const QString found = contentfolder::find(folder + row->program,
                                                   QFileInfo(catalogue).absolutePath() + u'/',
                                                   (programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir) + u'/');

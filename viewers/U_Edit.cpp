@@ -12,11 +12,15 @@
 
 TFrmEdit* FrmEdit = nullptr;
 
-TFrmEdit::TFrmEdit(QWidget* mainWindow) : QDialog(mainWindow) {
-    setObjectName(QStringLiteral("FrmEdit"));
+QFont TFrmEdit::textFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
-    setFont(font);
+    return font;
+}
+
+TFrmEdit::TFrmEdit(QWidget* mainWindow) : QDialog(mainWindow) {
+    setObjectName(QStringLiteral("FrmEdit"));
+    setFont(textFont());
     resize(569, 317); // outer 577 x 351 with the usual frame
 
     Memo1 = new QPlainTextEdit(this);

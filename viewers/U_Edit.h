@@ -3,6 +3,7 @@
 // requirements, purpose or description.
 #include <QByteArray>
 #include <QDialog>
+#include <QFont>
 #include <QString>
 
 class QPlainTextEdit;
@@ -20,6 +21,10 @@ public:
     void ShowText(const QString& title, const QString& text);
 
     QPlainTextEdit* Memo1;
+
+    // The viewer's font: MS Sans Serif of 11 pixels, as the program substitutes it. Texts are broken into
+    // lines measured in it.
+    static QFont textFont();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,5 +1,7 @@
 #include "widgets/iComponent.h"
 
+#include "base/Zoom.h"
+
 #include "widgets/iDrawing.h"
 
 #include <QTimer>
@@ -73,13 +75,27 @@ void TiComponent::setShowHint(bool on) {
 void TiComponent::updateToolTip() { setToolTip(showHint_ ? hint_ : QString()); }
 
 void TiComponent::SetBounds(int left, int top, int width, int height) {
-    setGeometry(left, top, std::max(0, width), std::max(0, height));
-    if (size() != lastSize_) {
-        lastSize_ = size();
+    designed_ = QRect(left, top, std::max(0, width), std::max(0, height));
+    setGeometry(zoom::scaled(designed_, zoom_));
+    if (designed_.size() != lastSize_) {
+        lastSize_ = designed_.size();
         BackgroundChange();
         SizeChanged();
     }
 }
+
+void TiComponent::setZoom(double zoom) {
+    if (zoom <= 0 || zoom == zoom_)
+        return;
+    designed_ = DesignedRect();
+    zoom_ = zoom;
+    setGeometry(zoom::scaled(designed_, zoom_));
+    BackgroundChange();
+    RequestRepaint();
+}
+
+// At 1 the widget's own geometry is the designed one (an outside move or resize included).
+QRect TiComponent::DesignedRect() const { return zoom_ == 1.0 ? geometry() : designed_; }
 
 void TiComponent::EndLoad() {
     if (!loading_)

@@ -51,8 +51,20 @@ public:
     bool ShowHint() const { return showHint_; }
     void setShowHint(bool on);
 
-    // Position and size; widgets that keep a shape or size themselves adjust the rectangle first.
+    // Position and size, in designed coordinates; widgets that keep a shape or size themselves adjust the
+    // rectangle first. The widget sits on the screen at the rectangle scaled by the zoom.
     virtual void SetBounds(int left, int top, int width, int height);
+
+    // The zoom the widget is shown at. Painting and mouse positions stay in designed coordinates: the
+    // widget draws itself at Width() x Height() onto a canvas scaled to its screen size.
+    double Zoom() const { return zoom_; }
+    void setZoom(double zoom);
+    QRect DesignedRect() const;
+    int Left() const { return DesignedRect().x(); }
+    int Top() const { return DesignedRect().y(); }
+    int Width() const { return DesignedRect().width(); }
+    int Height() const { return DesignedRect().height(); }
+    QRect ClientRect() const { return QRect(0, 0, Width(), Height()); }
 
     // Repaint requests (see RequestRepaint in the .cpp for the suspension and frame-rate rules).
     void RequestRepaint();
@@ -186,6 +198,8 @@ private:
     bool hasFocus_ = false;
     bool loading_ = false;
     QSize lastSize_;
+    double zoom_ = 1.0;
+    QRect designed_; // the rectangle SetBounds was given, kept while the zoom is not 1
 
     QTimer* timer_ = nullptr;
     QTimer* flushTimer_ = nullptr;

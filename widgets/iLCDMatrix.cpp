@@ -176,8 +176,8 @@ TiLCDMatrix::Layout TiLCDMatrix::layoutOnly() const {
     const int B = BorderStyle() != ibsNone ? 2 : 0;
     l.left = B + margins_[0];
     l.top = B + margins_[1];
-    l.right = width() - B - margins_[2] - 1;
-    l.bottom = height() - B - margins_[3] - 1;
+    l.right = Width() - B - margins_[2] - 1;
+    l.bottom = Height() - B - margins_[3] - 1;
     l.usableWidth = std::max(0, l.right - B - margins_[0] + 1);
     l.usableHeight = std::max(0, l.bottom - B - margins_[1] + 1);
     const int stepH = charWidth_ + charSpacingH_, stepV = charHeight_ + charSpacingV_;

@@ -41,8 +41,8 @@ QColor TiLed::CurrentColor() const { return active_ ? activeColor_ : UnlitColor(
 void TiLed::PaintTo(QPainter& canvas) {
     PaintBackground(canvas, BackGroundColor());
     const int inset = bevelStyle_ == ibsNone ? 0 : 2;
-    idraw::fillLTRB(canvas, inset, inset, width() - inset, height() - inset, CurrentColor());
-    idraw::edge3D(canvas, rect(),
+    idraw::fillLTRB(canvas, inset, inset, Width() - inset, Height() - inset, CurrentColor());
+    idraw::edge3D(canvas, ClientRect(),
                   bevelStyle_ == ibsRaised    ? idraw::Edge::Raised
                   : bevelStyle_ == ibsLowered ? idraw::Edge::Lowered
                                               : idraw::Edge::None);

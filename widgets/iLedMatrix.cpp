@@ -274,7 +274,7 @@ void TiLedMatrix::applyAutoSize() {
     inAutoSize_ = true;
     const qint64 w = 2LL * outerMargin_ + qint64(indicatorWidth_ + spacingH_) * colCount_;
     const qint64 h = 2LL * outerMargin_ + qint64(indicatorHeight_ + spacingV_) * rowCount_;
-    SetBounds(x(), y(), int(std::clamp<qint64>(w, 0, kMaxWidth)), int(std::clamp<qint64>(h, 0, kMaxHeight)));
+    SetBounds(Left(), Top(), int(std::clamp<qint64>(w, 0, kMaxWidth)), int(std::clamp<qint64>(h, 0, kMaxHeight)));
     inAutoSize_ = false;
 }
 
@@ -282,15 +282,15 @@ void TiLedMatrix::SetBounds(int left, int top, int w, int h) {
     // Compared with the size last handled: a resize through Qt (resize, a layout) has already changed size().
     const QSize before = lastHandledSize();
     TiCustomComponent::SetBounds(left, top, w, h);
-    if (size() != before && autoSize_ && !inAutoSize_ && !IsLoading())
+    if (QSize(Width(), Height()) != before && autoSize_ && !inAutoSize_ && !IsLoading())
         indicatorsFromSize();
 }
 
 // A size given from outside: the indicators take the room it leaves.
 void TiLedMatrix::indicatorsFromSize() {
     inAutoSize_ = true;
-    const int w = roundEven(double(width() - 2 * outerMargin_) / colCount_) - spacingH_;
-    const int h = roundEven(double(height() - 2 * outerMargin_) / rowCount_) - spacingV_;
+    const int w = roundEven(double(Width() - 2 * outerMargin_) / colCount_) - spacingH_;
+    const int h = roundEven(double(Height() - 2 * outerMargin_) / rowCount_) - spacingV_;
     setIndicatorWidth(w);
     if (style_ != ilmisRound)
         setIndicatorHeight(h);
@@ -304,8 +304,8 @@ int TiLedMatrix::indexAt(int x, int y) const {
     const Indicator& first = indicators_.front();
     QPoint origin = first.rect.topLeft();
     if (first.rect.isNull())
-        origin = QPoint((width() - (indicatorWidth_ + spacingH_) * colCount_) / 2 + 1,
-                        (height() - (indicatorHeight_ + spacingV_) * rowCount_) / 2 + 1);
+        origin = QPoint((Width() - (indicatorWidth_ + spacingH_) * colCount_) / 2 + 1,
+                        (Height() - (indicatorHeight_ + spacingV_) * rowCount_) / 2 + 1);
     const int dx = x - origin.x(), dy = y - origin.y();
     if (dx < 0 || dy < 0)
         return -1;
@@ -401,8 +401,8 @@ void TiLedMatrix::paintIndicator(QPainter& canvas, const Indicator& ind, const Q
 
 void TiLedMatrix::paintIndicators(QPainter& canvas, bool onlyDirty) {
     const int stepX = indicatorWidth_ + spacingH_, stepY = indicatorHeight_ + spacingV_;
-    const int x0 = (width() - stepX * colCount_) / 2 + 1;
-    const int y0 = (height() - stepY * rowCount_) / 2 + 1;
+    const int x0 = (Width() - stepX * colCount_) / 2 + 1;
+    const int y0 = (Height() - stepY * rowCount_) / 2 + 1;
     for (int col = 0; col < colCount_; ++col) {
         for (int row = 0; row < rowCount_; ++row) {
             const int i = row * colCount_ + col;

@@ -27,7 +27,7 @@ void TiLedRound::SetBounds(int left, int top, int w, int h) {
 
 void TiLedRound::PaintTo(QPainter& canvas) {
     PaintBackground(canvas, BackGroundColor());
-    const int side = std::min(width(), height());
+    const int side = std::min(Width(), Height());
     const QRect square(0, 0, side, side);
     const QColor c = CurrentColor();
     const int inset = BevelStyle() == ibsNone ? 0 : 2;

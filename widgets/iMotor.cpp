@@ -67,7 +67,7 @@ QColor TiMotor::SectorColor(int n) const { return blades_[(fanSequence_ + n) % 3
 
 void TiMotor::PaintTo(QPainter& canvas) {
     PaintBackground(canvas, BackGroundColor());
-    const int W = width(), H = height();
+    const int W = Width(), H = Height();
     const int cx = W / 2, cy = H / 2, b = (W - 1) / 6;
     auto line = [&](int x1, int y1, int x2, int y2, const QColor& c) {
         canvas.setPen(QPen(c, 1));

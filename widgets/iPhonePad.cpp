@@ -70,11 +70,11 @@ void TiPhonePad::setShowFocusRect(bool on) {
 }
 
 void TiPhonePad::Layout() {
-    const double qx = width() / (2 * outerMargin_ + 3 + 2 * buttonSpacing_);
-    const double qy = height() / (2 * outerMargin_ + 4 + 3 * buttonSpacing_);
+    const double qx = Width() / (2 * outerMargin_ + 3 + 2 * buttonSpacing_);
+    const double qy = Height() / (2 * outerMargin_ + 4 + 3 * buttonSpacing_);
     const int w = roundEven(qx), g = roundEven(buttonSpacing_ * qx);
     const int h = roundEven(qy), v = roundEven(buttonSpacing_ * qy);
-    const int x0 = (width() - 3 * w - 2 * g) / 2, y0 = (height() - 4 * h - 3 * v) / 2;
+    const int x0 = (Width() - 3 * w - 2 * g) / 2, y0 = (Height() - 4 * h - 3 * v) / 2;
     for (int row = 0; row < 4; ++row)
         for (int col = 0; col < 3; ++col)
             keys_[size_t(kPlaces[row][col])].rect = QRect(x0 + col * (w + g), y0 + row * (h + v), w, h);
@@ -138,6 +138,6 @@ void TiPhonePad::PaintTo(QPainter& canvas) {
     if (HasFocus() && showFocusRect_) {
         canvas.setPen(QPen(Qt::black, 1, Qt::DotLine));
         canvas.setBrush(Qt::NoBrush);
-        canvas.drawRect(QRect(1, 1, width() - 3, height() - 3));
+        canvas.drawRect(QRect(1, 1, Width() - 3, Height() - 3));
     }
 }

@@ -137,7 +137,7 @@ void TiSevenSegmentCharacter::applyAutoSize() {
         return;
     const int h = 2 * margin_ + 18 * size_ + 1;
     const int w = isNarrow(value_) ? 2 * margin_ + 2 * size_ + 1 : 2 * margin_ + 10 * size_ + 1;
-    SetBounds(x(), y(), w, h);
+    SetBounds(Left(), Top(), w, h);
 }
 
 QColor TiSevenSegmentCharacter::EffectiveOffColor() const {
@@ -151,7 +151,7 @@ int TiSevenSegmentCharacter::GlyphCode(TiSevenSegmentValue v) {
 int TiSevenSegmentCharacter::LitSegments() const { return useSegmentBits_ ? SegmentBits() : GlyphCode(value_); }
 
 QPolygon TiSevenSegmentCharacter::SegmentPolygon(int n) const {
-    const int W = width(), H = height(), M = margin_, S = separation_, Z = size_;
+    const int W = Width(), H = Height(), M = margin_, S = separation_, Z = size_;
     const int h = (H - 1) / 2;
     switch (n) {
     case 0:
@@ -179,7 +179,7 @@ QPolygon TiSevenSegmentCharacter::SegmentPolygon(int n) const {
 
 // The sign glyphs are shapes of their own, drawn in the lit colour.
 void TiSevenSegmentCharacter::paintSign(QPainter& canvas, TiSevenSegmentValue v, const QColor& colour) const {
-    const int W = width(), H = height(), M = margin_, Z = size_;
+    const int W = Width(), H = Height(), M = margin_, Z = size_;
     const int h = (H - 1) / 2, cx = (W - 1) / 2;
     auto box = [&](int l, int t, int r, int b) { idraw::fillLTRB(canvas, l, t, r + 1, b + 1, colour); };
     auto dot = [&](int cy) { box(cx - Z, cy - Z, cx + Z, cy + Z); };

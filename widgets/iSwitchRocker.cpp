@@ -46,7 +46,7 @@ void TiSwitchRocker::HandleMouseDown(Qt::MouseButton button, Qt::KeyboardModifie
         return;
     setFocus(Qt::MouseFocusReason);
     // The indicator shows in the upper half when off and in the lower half when on.
-    const bool inIndicatorHalf = active_ ? y >= height() / 2 : y < height() / 2;
+    const bool inIndicatorHalf = active_ ? y >= Height() / 2 : y < Height() / 2;
     if (mouseControlStyle_ == imcsClickAnyWhere || inIndicatorHalf)
         mouseArmed_ = true;
 }
@@ -56,7 +56,7 @@ void TiSwitchRocker::HandleMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x
         return;
     mouseArmed_ = false;
     keyArmed_ = false;
-    if (rect().contains(x, y))
+    if (ClientRect().contains(x, y))
         setActive(!active_);
 }
 
@@ -82,14 +82,14 @@ QRect TiSwitchRocker::IndicatorRect() const {
     const int BM = borderMargin_, IM = indicatorMargin_;
     const int left = BM + IM + (active_ ? 2 : 3);
     const int top = BM + IM + (active_ ? 2 : 5);
-    const int right = width() - BM - IM - 2;
-    const int h = std::max(5, int(std::nearbyint(height() * 0.1)));
+    const int right = Width() - BM - IM - 2;
+    const int h = std::max(5, int(std::nearbyint(Height() * 0.1)));
     return QRect(QPoint(left, top), QPoint(right - 1, top + h - 1));
 }
 
 void TiSwitchRocker::PaintTo(QPainter& canvas) {
     PaintBackground(canvas, BackGroundColor());
-    const int W = width(), H = height(), BM = borderMargin_;
+    const int W = Width(), H = Height(), BM = borderMargin_;
     idraw::fillLTRB(canvas, 2, 2, W - 2, H - 2, Qt::black);
     const QColor F = idraw::buttonFace(), L = idraw::shifted(F, 16);
     const QColor D1 = idraw::shifted(F, -32), D2 = idraw::shifted(F, -64);

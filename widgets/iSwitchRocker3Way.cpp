@@ -70,7 +70,7 @@ void TiSwitchRocker3Way::HandleMouseDown(Qt::MouseButton button, Qt::KeyboardMod
     if (button != Qt::LeftButton)
         return;
     setFocus(Qt::MouseFocusReason);
-    press(y <= height() / 2 ? PositionUp : PositionDown);
+    press(y <= Height() / 2 ? PositionUp : PositionDown);
 }
 
 void TiSwitchRocker3Way::HandleMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) { release(); }
@@ -93,7 +93,7 @@ void TiSwitchRocker3Way::HandleKeyUp(int, Qt::KeyboardModifiers) {
 
 void TiSwitchRocker3Way::PaintTo(QPainter& canvas) {
     PaintBackground(canvas, BackGroundColor());
-    const int W = width(), H = height(), BM = borderMargin_;
+    const int W = Width(), H = Height(), BM = borderMargin_;
     idraw::fillLTRB(canvas, 2, 2, W - 2, H - 2, Qt::black);
     const QColor F = idraw::buttonFace(), L = idraw::shifted(F, 16);
     const QColor D1 = idraw::shifted(F, -32), D2 = idraw::shifted(F, -64);

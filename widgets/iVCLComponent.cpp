@@ -1,6 +1,7 @@
 #include "widgets/iVCLComponent.h"
 
 #include "base/ErrorReport.h"
+#include "base/Zoom.h"
 #include "widgets/iDrawing.h"
 
 #include <QFocusEvent>
@@ -62,9 +63,9 @@ TiVCLComponent::~TiVCLComponent() = default;
 
 void TiVCLComponent::PaintBackground(QPainter& canvas, const QColor& colour) {
     if (Transparent() && !snapshot_.isNull())
-        canvas.drawImage(0, 0, snapshot_);
+        canvas.drawImage(ClientRect(), snapshot_);
     else
-        canvas.fillRect(QRect(0, 0, width(), height()), colour);
+        canvas.fillRect(ClientRect(), colour);
     PaintBorder(canvas);
 }
 
@@ -72,7 +73,7 @@ void TiVCLComponent::PaintBorder(QPainter& canvas) {
     const idraw::Edge e = BorderStyle() == ibsRaised    ? idraw::Edge::Raised
                           : BorderStyle() == ibsLowered ? idraw::Edge::Lowered
                                                         : idraw::Edge::None;
-    idraw::edge3D(canvas, QRect(0, 0, width(), height()), e);
+    idraw::edge3D(canvas, ClientRect(), e);
 }
 
 void TiVCLComponent::BackgroundChange() {
@@ -115,7 +116,7 @@ void TiVCLComponent::paintFailure(QPainter& canvas, const QString& message) {
     canvas.setClipping(false);
     canvas.setOpacity(1.0);
     canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    canvas.fillRect(QRect(0, 0, width(), height()), Qt::black);
+    canvas.fillRect(rect(), Qt::black);
     QFont f = font();
     f.setBold(true);
     canvas.setFont(f);
@@ -131,6 +132,9 @@ void TiVCLComponent::PaintFrameTo(QPainter& target) {
         frame_ = QImage(size(), QImage::Format_RGB32);
     {
         QPainter canvas(&frame_);
+        // Zoomed, the widget still draws at its designed size, onto a canvas scaled to the screen's.
+        if (Zoom() != 1.0)
+            canvas.scale(qreal(width()) / std::max(1, Width()), qreal(height()) / std::max(1, Height()));
         canvas.setPen(QPen(Qt::black, 1, Qt::SolidLine));
         canvas.setBrush(QBrush(Qt::white, Qt::SolidPattern));
         try {
@@ -173,10 +177,14 @@ void TiVCLComponent::paintEvent(QPaintEvent*) {
 
 void TiVCLComponent::resizeEvent(QResizeEvent*) {
     // An outside resize goes through SetBounds so that the widget's own size rules apply.
-    if (inResize_ || size() == lastHandledSize())
+    const QSize handled = Zoom() == 1.0 ? lastHandledSize() : zoom::scaled(DesignedRect(), Zoom()).size();
+    if (inResize_ || size() == handled)
         return;
     inResize_ = true;
-    swallow([&] { SetBounds(x(), y(), width(), height()); });
+    swallow([&] {
+        const QRect r = zoom::unscaled(geometry(), Zoom());
+        SetBounds(r.x(), r.y(), r.width(), r.height());
+    });
     inResize_ = false;
 }
 
@@ -193,7 +201,7 @@ void TiVCLComponent::changeEvent(QEvent* event) {
 
 void TiVCLComponent::mousePressEvent(QMouseEvent* e) {
     USER_ACTION;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = zoom::toDesign(e->position(), Zoom());
     swallow([&] {
         HandleMouseDown(e->button(), e->modifiers(), p.x(), p.y());
         emit mouseDown(e->button(), e->modifiers(), p.x(), p.y());
@@ -204,13 +212,13 @@ void TiVCLComponent::mousePressEvent(QMouseEvent* e) {
 
 void TiVCLComponent::mouseReleaseEvent(QMouseEvent* e) {
     USER_ACTION;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = zoom::toDesign(e->position(), Zoom());
     swallow([&] {
         HandleMouseUp(e->button(), e->modifiers(), p.x(), p.y());
         emit mouseUp(e->button(), e->modifiers(), p.x(), p.y());
         if (e->button() == Qt::LeftButton && clickArmed_) {
             clickArmed_ = false;
-            if (rect().contains(p))
+            if (ClientRect().contains(p))
                 emit clicked();
         }
     });
@@ -218,7 +226,7 @@ void TiVCLComponent::mouseReleaseEvent(QMouseEvent* e) {
 
 void TiVCLComponent::mouseMoveEvent(QMouseEvent* e) {
     USER_ACTION;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = zoom::toDesign(e->position(), Zoom());
     swallow([&] {
         HandleMouseMove(e->modifiers(), p.x(), p.y());
         emit mouseMove(e->modifiers(), p.x(), p.y());
@@ -227,7 +235,7 @@ void TiVCLComponent::mouseMoveEvent(QMouseEvent* e) {
 
 void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* e) {
     USER_ACTION;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = zoom::toDesign(e->position(), Zoom());
     swallow([&] {
         // The press of a double click is a press too.
         HandleMouseDown(e->button(), e->modifiers(), p.x(), p.y());
@@ -242,7 +250,7 @@ void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* e) {
 void TiVCLComponent::wheelEvent(QWheelEvent* e) {
     USER_ACTION;
     bool handled = false;
-    swallow([&] { handled = HandleMouseWheel(e->angleDelta().y(), e->modifiers(), e->position().toPoint()); });
+    swallow([&] { handled = HandleMouseWheel(e->angleDelta().y(), e->modifiers(), zoom::toDesign(e->position(), Zoom())); });
     e->setAccepted(handled);
 }
 

@@ -39,7 +39,7 @@ void BM_OneHandout(benchmark::State& state) {
     int pages = 0;
     for (auto _ : state) {
         handout::Maker maker(QStringLiteral("QK740X"), kFolders);
-        pages = maker.writePdf(dir.filePath("one.pdf"), handout::fromRow(row));
+        pages = maker.writePdf(dir.filePath("one.pdf"), row);
     }
     state.counters["pages"] = pages;
     state.SetLabel("P1口输出 流水灯 on QK740X, drawing made and file written; target < 1 s");
@@ -57,7 +57,7 @@ void BM_AllQK740X(benchmark::State& state) {
         handout::Maker maker(QStringLiteral("QK740X"), kFolders);
         pages = 0;
         for (int i = 0; i < rows.size(); ++i)
-            pages += maker.writePdf(dir.filePath(QString::number(i) + ".pdf"), handout::fromRow(rows[i]));
+            pages += maker.writePdf(dir.filePath(QString::number(i) + ".pdf"), rows[i]);
     }
     state.counters["experiments"] = rows.size();
     state.counters["pages"] = pages;

@@ -9,6 +9,7 @@
 #include "boards/U_qk740x.h"
 #include "engine/CatalogueSource.h"
 #include "engine/linksheet.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -32,10 +33,7 @@
 namespace {
 
 CatalogueRow row(const QString& name, int type, const QString& wiring) {
-    CatalogueRow r;
-    r.name = name;
-    r.cpuType = type;
-    r.wiring = wiring;
+    CatalogueRow r = testsupport::catalogueRow(name, type, wiring);
     r.entry = "0000H";
     return r;
 }
@@ -98,12 +96,14 @@ TEST_F(MainFormFixture, HasTheWholeMenuBar) {
     ASSERT_EQ(top.size(), 5);
     EXPECT_EQ(plain(top[0]->text()), "实验接口");
     EXPECT_EQ(plain(top[1]->text()), "实验设备");
-    // The view options follow the Part's own menus: the whole wiring off, names on, nothing stored.
+    // The view options follow the program's own menus: the whole wiring off, names on, the board fitted to the
+    // window; nothing stored.
     EXPECT_EQ(plain(top[2]->text()), "视图");
     QStringList view;
     for (QAction* a : top[2]->menu()->actions())
         view << plain(a->text()) + (a->isChecked() ? "+" : "") + a->shortcut().toString();
-    EXPECT_EQ(view, QStringList({"显示全部连线F5", "显示端子名称+", "", "查找端子…Ctrl+F"}));
+    EXPECT_EQ(view, QStringList({"显示全部连线F5", "显示端子名称+", "", "查找端子…Ctrl+F", "", "放大Ctrl++",
+                                 "缩小Ctrl+-", "适合窗口+Ctrl+0", "原始大小Ctrl+1"}));
     EXPECT_EQ(plain(top[3]->text()), "工具");
     QStringList tools;
     for (QAction* a : top[3]->menu()->actions())

@@ -3,6 +3,7 @@
 #include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "tests/boards/BoardsTestSupport.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
@@ -17,14 +18,10 @@ using boardtest::makeForm;
 namespace {
 
 CatalogueRow row(const QString& name, int type, const QString& wiring) {
-    CatalogueRow r;
-    r.name = name;
-    r.cpuType = type;
-    r.program = "";
+    CatalogueRow r = testsupport::catalogueRow(name, type, wiring);
     r.entry = "8000H";
     r.circuit = "c.jpg";
     r.flowChart = "f.jpg";
-    r.wiring = wiring;
     r.purpose = "p";
     r.requirement = "r";
     r.description = "d";

@@ -289,13 +289,7 @@ QByteArray emfFills(int records, int side) {
 }
 
 QByteArray jpegProgressiveClaiming(int w, int h) {
-    QByteArray b = jpegProgressive(16, 16, 3, nullptr);
-    const qsizetype sof = b.indexOf("\xFF\xC2");
-    b[sof + 5] = char(h >> 8);
-    b[sof + 6] = char(h & 0xFF);
-    b[sof + 7] = char(w >> 8);
-    b[sof + 8] = char(w & 0xFF);
-    return b;
+    return samples::withJpegFrameSize(jpegProgressive(16, 16, 3, nullptr), w, h);
 }
 
 QByteArray jpegManyScans(int w, int h) {

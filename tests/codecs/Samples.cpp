@@ -229,16 +229,17 @@ QByteArray patched(QByteArray bytes, qsizetype at, std::initializer_list<uint8_t
     return bytes;
 }
 
-QByteArray jpegClaiming(int w, int h) {
-    QByteArray b = jpeg(16, 16);
-    // The frame header: FF C0, length, precision, height, width.
-    const qsizetype sof = b.indexOf("\xFF\xC0");
-    b[sof + 5] = char(h >> 8);
-    b[sof + 6] = char(h & 0xFF);
-    b[sof + 7] = char(w >> 8);
-    b[sof + 8] = char(w & 0xFF);
-    return b;
+QByteArray withJpegFrameSize(QByteArray jpeg, int w, int h) {
+    // The frame header: FF Cn (baseline C0, progressive C2), length, precision, height, width.
+    for (const char* marker : {"\xFF\xC0", "\xFF\xC2"}) {
+        const qsizetype sof = jpeg.indexOf(marker);
+        if (sof >= 0 && sof + 8 < jpeg.size())
+            return patched(jpeg, sof + 5, {uint8_t(h >> 8), uint8_t(h & 0xFF), uint8_t(w >> 8), uint8_t(w & 0xFF)});
+    }
+    return jpeg;
 }
+
+QByteArray jpegClaiming(int w, int h) { return withJpegFrameSize(jpeg(16, 16), w, h); }
 
 QByteArray pngClaiming(uint32_t w, uint32_t h) {
     QByteArray b = png(halves(16, 16));

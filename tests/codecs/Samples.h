@@ -65,6 +65,8 @@ QByteArray truncated(const QByteArray& bytes, double keep = 0.5);
 QByteArray patched(QByteArray bytes, qsizetype at, std::initializer_list<uint8_t> values);
 
 // Headers claiming width x height pixels.
+// A JPEG (baseline or progressive) with its frame header's size replaced.
+QByteArray withJpegFrameSize(QByteArray jpeg, int w, int h);
 QByteArray jpegClaiming(int w, int h);
 QByteArray pngClaiming(uint32_t w, uint32_t h);
 QByteArray bmpClaiming(int32_t w, int32_t h);

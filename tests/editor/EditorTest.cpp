@@ -1,13 +1,20 @@
 // The editor's catalogue handling: what a save keeps and refuses, labguide's lock, names unique in a type,
 // undo, and the wiring check.
+#include "boards/BoardArea.h"
 #include "boards/BoardForm.h"
 #include "boards/BoardGuide.h"
 #include "editor/EditorWindow.h"
+#include "editor/ExperimentListPane.h"
+#include "editor/FieldsPane.h"
+#include "editor/ViewerLines.h"
+#include "editor/WiringPane.h"
 #include "editor/ExperimentSet.h"
 #include "editor/WiringCheck.h"
 #include "engine/Catalogue.h"
 #include "source/SynEdit.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
+#include "viewers/U_Edit.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -16,6 +23,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QAbstractTextDocumentLayout>
+#include <QTabWidget>
+#include <QTextBlock>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,11 +37,7 @@ using namespace testsupport;
 namespace {
 
 CatalogueRow row(int type, const QString& name, const QString& wiring = QStringLiteral("P10>L1")) {
-    CatalogueRow r;
-    r.cpuType = type;
-    r.name = name;
-    r.wiring = wiring;
-    return r;
+    return testsupport::catalogueRow(name, type, wiring);
 }
 
 struct Folder {
@@ -249,6 +256,61 @@ TEST(EditorWindow, TextsAreStoredWithCrLfAndWhatPassesTheFieldIsMarked) {
     EXPECT_EQ(purpose->extraSelections().first().cursor.selectionEnd(), 130);
 }
 
+// The text viewer does not wrap: saving breaks a long line of its texts into lines it shows whole, measured as
+// the viewer lays them out, at the places the bundled texts are broken; a text that fits is kept as it is.
+TEST(EditorWindow, SavingBreaksLongLinesToFitTheTextViewer) {
+    QWidget mainWindow;
+    TFrmEdit viewer(&mainWindow);
+    QPlainTextEdit* memo = viewer.Memo1;
+    EXPECT_EQ(memo->font().family(), TFrmEdit::textFont().family());
+    EXPECT_EQ(memo->font().pixelSize(), TFrmEdit::textFont().pixelSize());
+    auto viewerLines = [&](const QString& text) {
+        QList<qreal> widths;
+        memo->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        for (QTextBlock b = memo->document()->firstBlock(); b.isValid(); b = b.next()) {
+            memo->document()->documentLayout()->blockBoundingRect(b); // lays the block out
+            widths << b.layout()->lineAt(0).naturalTextWidth();
+        }
+        return widths;
+    };
+
+    const QString fits = QStringLiteral("学习 8255A 的方式0。\n熟悉接线");
+    EXPECT_EQ(editor::breakViewerLines(fits), fits);
+    const QString text = QStringLiteral("通过本实验掌握8255A可编程并行接口芯片在方式0下的编程方法，熟悉P1口与发光二极管、"
+                                        "数码管和键盘之间的连接与控制，学会用MOV DPTR,#0FF80H一类指令查询按键的状态，"
+                                        "并在实验箱上完成接线、调试与运行");
+    ASSERT_GT(viewerLines(text).first(), 1.5 * editor::ViewerLineLimit);
+    const QString broken = editor::breakViewerLines(text);
+    const QStringList lines = broken.split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 3) << broken.toStdString();
+    EXPECT_EQ(QString(broken).remove(QStringLiteral("\r\n")), text) << "nothing lost or added";
+    const QList<qreal> widths = viewerLines(broken);
+    ASSERT_EQ(widths.size(), lines.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        const std::string line = lines[i].toStdString();
+        EXPECT_LE(widths[i], editor::ViewerLineLimit) << line;
+        if (i + 1 == lines.size()) {
+            EXPECT_GE(widths[i], 4 * 11) << "no orphan on the last line: " << line;
+            break;
+        }
+        // Each line here has Chinese punctuation near its end, and breaks after it.
+        EXPECT_TRUE(QStringLiteral("，、。").contains(lines[i].back())) << line;
+        EXPECT_FALSE(lines[i].back().unicode() < 0x80 && lines[i + 1].front().unicode() < 0x80) << line;
+    }
+
+    // Saving stores the broken text, and the field shows it.
+    Folder f({row(1, QStringLiteral("甲"))});
+    editor::EditorWindow w;
+    w.tell = [](const QString&) {};
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    auto* purpose = w.findChild<QPlainTextEdit*>(QStringLiteral("实验目的"));
+    purpose->setPlainText(text);
+    ASSERT_TRUE(w.save());
+    EXPECT_EQ(cataloguesource::readCatalogue(f.catalogue)[0].purpose, broken);
+    EXPECT_EQ(purpose->toPlainText(), QString(broken).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_FALSE(w.modified());
+}
+
 TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
     Folder f({row(1, QStringLiteral("甲"), QStringLiteral("p10>l1,P11>L2")), row(1, QStringLiteral("乙"))});
     editor::EditorWindow w;
@@ -294,6 +356,89 @@ TEST(EditorWindow, ViewingKeepsAStoredWiringTextAnEditedStepWritesCrLf) {
     EXPECT_EQ(w.experiments().rows[0].wiring, QStringLiteral("p10>l1,P11>L2"));
 }
 
+// Edits land on the experiment the list shows selected: after 删除 on its neighbour, and with the selection
+// cleared on none, so that clicks on the board add no step anywhere.
+TEST(EditorWindow, EditsGoToTheExperimentTheListShowsSelected) {
+    const QString steps = QStringLiteral("P10>L1");
+    Folder f({row(1, QStringLiteral("甲"), steps), row(1, QStringLiteral("乙"), steps), row(1, QStringLiteral("丙"), steps)});
+    editor::EditorWindow w;
+    w.tell = [](const QString&) {};
+    w.confirm = [](const QString&) { return true; };
+    ASSERT_TRUE(w.openCatalogue(f.catalogue));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* list = w.findChild<QListWidget*>(QStringLiteral("experiments"));
+    ASSERT_NE(list, nullptr);
+    QPushButton* remove = nullptr;
+    for (QPushButton* b : w.findChild<editor::ExperimentListPane*>()->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("删除"))
+            remove = b;
+    ASSERT_NE(remove, nullptr);
+    auto clickItem = [&](int i, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(list->item(i)).center());
+    };
+    auto selectedNames = [&] {
+        QStringList names;
+        for (QListWidgetItem* item : list->selectedItems())
+            names << item->text();
+        return names;
+    };
+    auto wirings = [&] {
+        QStringList all;
+        for (const CatalogueRow& r : w.experiments().rows)
+            all << r.wiring;
+        return all;
+    };
+    // Two terminals the board shows: a click on each makes one step.
+    auto* wiring = w.findChild<editor::WiringPane*>();
+    w.findChild<QTabWidget*>()->setCurrentWidget(wiring);
+    QCoreApplication::processEvents();
+    boards::BoardArea* area = w.boardForm()->boardArea();
+    QList<QPoint> terminals;
+    for (qsizetype i = 0; i < w.boardForm()->components().size() && terminals.size() < 2; ++i) {
+        const boards::Component& c = w.boardForm()->components()[i];
+        if (c.kind == boards::ComponentKind::Terminal && area->visibleRegion().contains(c.rect.center()) &&
+            area->elementAt(c.rect.center()) == i)
+            terminals << c.rect.center();
+    }
+    ASSERT_EQ(terminals.size(), 2);
+    auto clickTwoTerminals = [&] {
+        for (const QPoint& p : terminals)
+            QTest::mouseClick(area, Qt::LeftButton, {}, p);
+    };
+
+    clickItem(1);
+    ASSERT_EQ(selectedNames(), QStringList{QStringLiteral("乙")});
+    remove->click();
+    ASSERT_EQ(w.experiments().rows.size(), 2);
+    EXPECT_EQ(selectedNames(), QStringList{QStringLiteral("丙")}) << "the next experiment is selected";
+    EXPECT_EQ(w.field(QStringLiteral("实验名称"))->text(), QStringLiteral("丙"));
+    clickTwoTerminals();
+    ASSERT_EQ(w.experiments().rows[1].name, QStringLiteral("丙"));
+    EXPECT_NE(wirings()[1], steps) << "the click wires the experiment shown selected";
+    EXPECT_EQ(wirings()[0], steps);
+    // The last one deleted: the one before it is selected.
+    remove->click();
+    EXPECT_EQ(selectedNames(), QStringList{QStringLiteral("甲")});
+    EXPECT_EQ(w.currentRow(), 0);
+
+    // Ctrl+click on the selected experiment clears the selection: nothing is edited, the panes say so.
+    clickItem(0, Qt::ControlModifier);
+    ASSERT_TRUE(selectedNames().isEmpty());
+    EXPECT_EQ(w.currentRow(), -1);
+    EXPECT_FALSE(wiring->isEnabled());
+    EXPECT_FALSE(w.findChild<editor::FieldsPane*>()->isEnabled());
+    const QStringList before = wirings();
+    const int edits = w.undoStack().count();
+    clickTwoTerminals();
+    EXPECT_EQ(wirings(), before);
+    EXPECT_EQ(w.undoStack().count(), edits);
+    // Selected again, it is edited again.
+    clickItem(0);
+    EXPECT_EQ(w.currentRow(), 0);
+    EXPECT_TRUE(wiring->isEnabled());
+}
+
 TEST(EditorWindow, PacksCarryExperimentsWithTheirFilesBetweenWorkingFolders) {
     CatalogueRow led = row(1, QStringLiteral("甲"));
     led.program = QStringLiteral("led.asm");
@@ -324,9 +469,22 @@ TEST(EditorWindow, PacksCarryExperimentsWithTheirFilesBetweenWorkingFolders) {
     Q_EMIT w.field(QStringLiteral("入口地址"))->textEdited(QStringLiteral("8000H"));
     EXPECT_FALSE(w.importPackFrom(pack)); // unsaved edits first
     ASSERT_TRUE(w.save());
+    // So is the teacher's own led.asm: both conflicts are asked about before anything is written.
+    ASSERT_TRUE(writeFile(into.dir.filePath("asm/51/led.asm"), "mine"));
+    const QByteArray catalogueBefore = readFile(into.catalogue);
+    QStringList asked;
+    w.askClashes = [&](const QStringList& clashes) {
+        asked = clashes;
+        return editor::EditorWindow::ClashAnswer::Cancel;
+    };
+    EXPECT_FALSE(w.importPackFrom(pack));
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("实验 [51] 甲"), QStringLiteral("文件 asm/51/led.asm")}));
+    EXPECT_EQ(readFile(into.catalogue), catalogueBefore);
+    EXPECT_EQ(readFile(into.dir.filePath("asm/51/led.asm")), "mine");
     w.askClashes = [](const QStringList&) { return editor::EditorWindow::ClashAnswer::Keep; };
     ASSERT_TRUE(w.importPackFrom(pack));
     EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue)[1].entry, QStringLiteral("8000H"));
+    EXPECT_EQ(readFile(into.dir.filePath("asm/51/led.asm")), "mine");
     w.askClashes = [](const QStringList&) { return editor::EditorWindow::ClashAnswer::Replace; };
     {
         auto labguide = holdAsLabguide(into.catalogue);
@@ -336,6 +494,7 @@ TEST(EditorWindow, PacksCarryExperimentsWithTheirFilesBetweenWorkingFolders) {
     }
     ASSERT_TRUE(w.importPackFrom(pack));
     EXPECT_EQ(cataloguesource::readCatalogue(into.catalogue)[1], led);
+    EXPECT_EQ(readFile(into.dir.filePath("asm/51/led.asm")), "mov a,#1\r\n");
 }
 
 TEST(WiringCheck, NamesUnknownTerminalsPerBoardEmptyStepsAndTheBudget) {

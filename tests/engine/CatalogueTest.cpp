@@ -3,6 +3,7 @@
 #include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "engine/linksheet.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
@@ -31,14 +32,11 @@ struct FakeSource : SourceView {
 };
 
 CatalogueRow row(const QString& name, int type, const QString& wiring = "A1>B1,A2>B2", const QString& program = "led.asm") {
-    CatalogueRow r;
-    r.name = name;
-    r.cpuType = type;
+    CatalogueRow r = testsupport::catalogueRow(name, type, wiring);
     r.program = program;
     r.entry = "0000H";
     r.circuit = name + ".jpg";
     r.flowChart = name + "_flow.jpg";
-    r.wiring = wiring;
     r.purpose = "purpose of " + name;
     r.requirement = "requirement of " + name;
     r.description = "description of " + name;

@@ -1,5 +1,6 @@
 #include "tests/packs/HostileZip.h"
 
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QJsonArray>
@@ -48,13 +49,10 @@ QByteArray manifest(const QStringList& rowEntries, int version) {
 }
 
 QList<Entry> soundEntries() {
-    CatalogueRow r;
-    r.name = "流水灯";
-    r.cpuType = 1;
+    CatalogueRow r = testsupport::catalogueRow("流水灯", 1, "P10>L1");
     r.program = "led.asm";
     r.circuit = "c.jpg";
     r.flowChart = "c.jpg";
-    r.wiring = "P10>L1";
     return {{"manifest.json", manifest({"experiments/51/001.json"})},
             {"experiments/51/001.json", cataloguesource::formatRow(r)},
             {"asm/51/led.asm", "nop\r\n"},

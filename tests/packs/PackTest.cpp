@@ -5,6 +5,7 @@
 #include "base/ReplaceFile.h"
 #include "engine/Catalogue.h"
 #include "tests/packs/HostileZip.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -42,13 +43,10 @@ QByteArray namingFirst(QByteArray json, const QString& from, const QString& to) 
 }
 
 CatalogueRow row(const QString& name, int type, const QString& picture) {
-    CatalogueRow r;
-    r.name = name;
-    r.cpuType = type;
+    CatalogueRow r = testsupport::catalogueRow(name, type, "A>B");
     r.program = type <= 3 ? "p.asm" : "";
     r.circuit = picture;
     r.flowChart = picture;
-    r.wiring = "A>B";
     return r;
 }
 

@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", LABGUIDE_OFFSCREEN);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     fonts::installSubstitutions();

@@ -1,6 +1,7 @@
 // labtool as other tools see it: its output formats and exit codes.
 #include "base/Gbk.h"
 #include "engine/CatalogueSource.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -22,14 +23,11 @@ QByteArray wiring(const QByteArray& text, int* code = nullptr) {
 }
 
 CatalogueRow sample(const QString& name, int type, const QString& wiringText) {
-    CatalogueRow r;
-    r.name = name;
-    r.cpuType = type;
+    CatalogueRow r = testsupport::catalogueRow(name, type, wiringText);
     r.program = type <= 3 ? "p.asm" : "";
     r.entry = "0000H";
     r.circuit = "c.jpg";
     r.flowChart = "f.jpg";
-    r.wiring = wiringText;
     r.purpose = "目的";
     r.requirement = "要求";
     r.description = "说明\r\n第二行";

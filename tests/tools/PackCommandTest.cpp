@@ -2,6 +2,7 @@
 #include "engine/Catalogue.h"
 #include "engine/CatalogueSource.h"
 #include "tests/packs/HostileZip.h"
+#include "tests/support/CatalogueRows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -29,14 +30,11 @@ QMap<QString, QByteArray> snapshot(const QString& folder) {
 }
 
 CatalogueRow row(const QString& name, int type, const QString& program, const QString& circuit, const QString& flow) {
-    CatalogueRow r;
-    r.name = name;
-    r.cpuType = type;
+    CatalogueRow r = testsupport::catalogueRow(name, type, "P10>L1\r\nP11>L2");
     r.program = program;
     r.entry = "2000H";
     r.circuit = circuit;
     r.flowChart = flow;
-    r.wiring = "P10>L1\r\nP11>L2";
     r.purpose = "目的";
     r.requirement = "要求";
     r.description = "说明\r\n第二行";
@@ -83,6 +81,17 @@ TEST(LabtoolPack, ExportPackUnpackExportGivesTheSameRowsAndFiles) {
     EXPECT_EQ(readFile(into + "/pic/sub/流程.png"), readFile(home + "/pic/sub/流程.png"));
     EXPECT_EQ(readFile(into + "/pic/c.jpg"), readFile(prog + "/pic/c.jpg"));
     EXPECT_EQ(readFile(into + "/asm/88/io.asm"), readFile(prog + "/asm/88/io.asm"));
+
+    // A file changed since: unpacking again names the conflict and the two ways to settle it.
+    ASSERT_TRUE(writeFile(into + "/pic/c.jpg", "mine"));
+    EXPECT_EQ(runProgram("labtool", {"unpack", dir.path() + "/x.labpack", "--into", into}, &out, &err), 2);
+    EXPECT_TRUE(err.startsWith("labtool unpack: 1 conflict(s) with the working folder ")) << err.toStdString();
+    EXPECT_TRUE(err.contains("; nothing written; choose --replace (the pack wins) or --skip (keep the working "
+                             "folder's):\n  file pic/c.jpg\n"))
+        << err.toStdString();
+    EXPECT_EQ(readFile(into + "/pic/c.jpg"), "mine");
+    ASSERT_EQ(runProgram("labtool", {"unpack", dir.path() + "/x.labpack", "--into", into, "--skip"}, &out, &err), 0);
+    EXPECT_TRUE(err.startsWith("labtool unpack: conflict, kept: file pic/c.jpg\n")) << err.toStdString();
 
     // One type, chosen names; a name that is not there is an input error.
     EXPECT_EQ(runProgram("labtool", {"pack", home + "/QK740X.mdb", "--type", "88", "--name", "输入输出", "--program-dir", prog,

@@ -2,8 +2,11 @@
 // keypad and LCD answering on the drawn board, the switches clicked, and 停止 giving back the drawing it
 // found. What each program shows comes from the lab's own texts and the sim's reference runs (led.asm
 // steps a lamp every 200 ms, display.asm scans "123456", lcd.asm writes its two lines).
+#include "app/DockZoom.h"
 #include "app/RegisterView.h"
 #include "app/RunMenu.h"
+#include "app/ViewMenu.h"
+#include "base/Zoom.h"
 #include "boards/BoardGuide.h"
 #include "boards/BoardRun.h"
 #include "boards/FrontPanel.h"
@@ -120,11 +123,22 @@ TEST_F(RunTest, LedStepsTheLampsAndStopGivesBackTheDrawing) {
 TEST_F(RunTest, AClickedSwitchLightsItsLampAndTheDemonstrationComesBack) {
     pick(QStringLiteral("P1口输入输出 开关控制灯"));
     ASSERT_TRUE(boards::FrontPanel::of(*form)->Timer1()->isActive());
+    // Zoomed to 150 %: the switch's twin takes the original's place at that zoom.
+    app::ViewMenu::of(*mainform)->zoom()->actualSize()->trigger();
+    for (int i = 0; i < 3; ++i)
+        app::ViewMenu::of(*mainform)->zoom()->zoomIn()->trigger();
+    ASSERT_DOUBLE_EQ(form->zoom(), 1.5);
     run();
     EXPECT_FALSE(boards::FrontPanel::of(*form)->Timer1()->isActive()) << "the banner gives way to the program";
     auto* k3 = qobject_cast<TiSwitchRocker*>(menu->run().instruments()->twinOf(QStringLiteral("K3")));
     ASSERT_NE(k3, nullptr);
-    QTest::mouseClick(k3, Qt::LeftButton, {}, QPoint(k3->width() / 2, k3->height() / 4));
+    const QRect designed = form->components()[form->indexOf(QStringLiteral("K3"))].rect;
+    EXPECT_EQ(k3->geometry(), zoom::scaled(designed, 1.5));
+    // A click near the right edge of what is drawn lands on the switch at every zoom (taken unscaled, it would
+    // fall outside it and do nothing).
+    ASSERT_FALSE(k3->Active());
+    QTest::mouseClick(k3, Qt::LeftButton, {}, QPoint(k3->width() * 9 / 10, k3->height() / 4));
+    EXPECT_TRUE(k3->Active());
     QTRY_COMPARE_WITH_TIMEOUT(litLamps(), 0b0100u, 1000);
     // Its number key toggles K1 from the board tab.
     QTest::keyClick(mainform->TabSheet2, Qt::Key_1);
