@@ -431,7 +431,10 @@ void TiLedMatrix::PaintTo(QPainter& canvas) {
         clearBackgroundDirty();
         return;
     }
-    if (!CachedDrawing()) {
+    // Zoomed, every indicator is drawn onto the scaled canvas: the kept picture holds the designed pixels, and
+    // is made anew when the zoom is back at 1.
+    if (!CachedDrawing() || Zoom() != 1.0) {
+        cached_ = QImage();
         PaintBackground(canvas, BackGroundColor());
         paintIndicators(canvas, false);
         clearBackgroundDirty();

@@ -208,8 +208,9 @@ void BM_UnpackReadWholeFirst(benchmark::State& state) {
 BENCHMARK(BM_UnpackReadWholeFirst)->Arg(64)->Arg(512)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Packing N pictures of 60 MB each as labtool pack does it, each streamed from its file into the zip: peak
-// memory must stay under 64 MB whatever their number.
-void BM_PackLargePictures(benchmark::State& state) {
+// memory must stay under 64 MB whatever their number. BM_PackHeldWhole reads every picture into memory first
+// (collect): the figure the streamed packing is held against.
+void packPictures(benchmark::State& state, bool streamed) {
     QTemporaryDir dir;
     const QString home = dir.path() + "/home";
     QDir().mkpath(home + "/pic");
@@ -217,29 +218,19 @@ void BM_PackLargePictures(benchmark::State& state) {
     double peak = 0;
     for (auto _ : state) {
         resetPeak();
-        contentpack::writePack(dir.path() + "/big.labpack", contentpack::locate(pictures.rows, home, home, nullptr));
+        const QString out = dir.path() + "/big.labpack";
+        if (streamed)
+            contentpack::writePack(out, contentpack::locate(pictures.rows, home, home, nullptr));
+        else
+            contentpack::writePack(out, contentpack::collect(pictures.rows, home, home, nullptr));
         peak = std::max(peak, peakMegabytes());
     }
     state.counters["peak_MB"] = peak;
     state.SetBytesProcessed(state.iterations() * (state.range(0) * 60 << 20));
 }
+void BM_PackLargePictures(benchmark::State& state) { packPictures(state, true); }
+void BM_PackHeldWhole(benchmark::State& state) { packPictures(state, false); }
 BENCHMARK(BM_PackLargePictures)->Arg(1)->Arg(8)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// The same with every picture read into memory first (collect): the figure the streamed packing is held
-// against.
-void BM_PackHeldWhole(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString home = dir.path() + "/home";
-    QDir().mkpath(home + "/pic");
-    const Pictures pictures = writePictures(home + "/pic", state.range(0) * 60, 60);
-    double peak = 0;
-    for (auto _ : state) {
-        resetPeak();
-        contentpack::writePack(dir.path() + "/big.labpack", contentpack::collect(pictures.rows, home, home, nullptr));
-        peak = std::max(peak, peakMegabytes());
-    }
-    state.counters["peak_MB"] = peak;
-}
 BENCHMARK(BM_PackHeldWhole)->Arg(8)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -59,6 +59,29 @@ TEST(LedMatrix, BoardMatrixSizesItselfAndLightsTheBottomRightIndicator) {
     EXPECT_EQ(qRgb(255, 255, 255), wt::pixel(img, 5, 5)) << "the spacing shows the background";
 }
 
+// Zoomed, the matrix keeps its designed size and draws it onto the screen's scaled size: the bottom-right
+// indicator lit at its scaled place, at half and at twice the size, and unlit again back at 1.
+TEST(LedMatrix, ZoomedTheIndicatorsAreDrawnAtTheirScaledPlaces) {
+    TiLedMatrix m;
+    boardMatrix(m);
+    m.RenderFrame();
+    m.SetIndicatorActive(15, 15, true);
+    for (double zoom : {0.5, 2.0}) {
+        m.setZoom(zoom);
+        EXPECT_EQ(QSize(80, 80), QSize(m.Width(), m.Height()));
+        EXPECT_EQ(QSize(int(80 * zoom), int(80 * zoom)), m.size());
+        const QImage img = m.RenderFrame();
+        const QRect lit(QPointF(QPointF(m.IndicatorRect(15, 15).topLeft()) * zoom).toPoint(),
+                        QSize(int(4 * zoom), int(4 * zoom)));
+        EXPECT_GT(count(img, lit, qRgb(255, 0, 0)), 0) << zoom;
+        EXPECT_EQ(count(img, lit, qRgb(85, 0, 0)), 0) << zoom << ": lit, no dark red";
+        EXPECT_EQ(qRgb(255, 255, 255), wt::pixel(img, 0, 0)) << zoom;
+    }
+    m.SetIndicatorActive(15, 15, false);
+    m.setZoom(1.0);
+    EXPECT_GT(count(m.RenderFrame(), m.IndicatorRect(15, 15), qRgb(85, 0, 0)), 4) << "unlit: dark red";
+}
+
 TEST(LedMatrix, OutOfRangeIndicatorsRaiseAndChangeNothing) {
     Probe<TiLedMatrix> m;
     boardMatrix(m);
