@@ -422,5 +422,5 @@ void BoardForm::sb_cpuClick(int index) {
     // Widgets have no caption text of their own.
     const QString caption = c.kind == ComponentKind::Block ? c.caption : QString();
     if (const auto& show = viewerHooks().showReferencePicture)
-        show(blockKey(c.name) + QStringLiteral(".jpg"), caption);
+        show(clickPicture(c), caption);
 }

@@ -356,6 +356,25 @@ void prefetchStoredLayouts(std::function<void()> afterwards) {
 
 QString blockKey(const QString& componentName) { return componentName.mid(3); }
 
+QString clickPicture(const Component& c) {
+    const bool clickable = c.click && (c.kind == ComponentKind::Block || c.kind == ComponentKind::Widget);
+    const QString key = clickable ? blockKey(c.name) : QString();
+    return key.isEmpty() ? QString() : key + QStringLiteral(".jpg");
+}
+
+const QStringList& referencePictures() {
+    static const QStringList pictures = [] {
+        QStringList names;
+        for (const QString& board : boardNames())
+            for (const Component& c : storedLayout(board).components)
+                if (const QString picture = clickPicture(c); !picture.isEmpty())
+                    names << QStringLiteral("pic/") + picture;
+        names.removeDuplicates();
+        return names;
+    }();
+    return pictures;
+}
+
 QString componentClass(const Component& c) {
     switch (c.kind) {
     case ComponentKind::LinkLayer: return QStringLiteral("TPaintBox");

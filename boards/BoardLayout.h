@@ -84,6 +84,12 @@ QString blockKey(const QString& componentName);
 // terminals), as an index into the components; -1 when none does.
 int blockAround(const QList<Component>& components, const QRect& rect);
 
+// The reference picture a component's click opens ("8255.jpg"): clickable blocks and widgets; empty for others.
+QString clickPicture(const Component& component);
+// The reference pictures the four boards' drawings open, as content names ("pic/8255.jpg"), each once: a
+// teacher may replace them.
+const QStringList& referencePictures();
+
 // The stored class of a drawn component ("TPaintBox", "TSpeedButton", "TShape", "TLabel") or the widget's class.
 QString componentClass(const Component& c);
 

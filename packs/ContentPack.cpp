@@ -58,23 +58,9 @@ QString checkedEntryName(const QString& raw) {
     return name;
 }
 
-const QStringList& boardPictures() {
-    static const QStringList pictures = [] {
-        QStringList names;
-        for (const QString& board : boards::boardNames())
-            for (const boards::Component& c : boards::storedLayout(board).components)
-                if (c.click && (c.kind == boards::ComponentKind::Block || c.kind == boards::ComponentKind::Widget) &&
-                    !boards::blockKey(c.name).isEmpty())
-                    names << QStringLiteral("pic/") + boards::blockKey(c.name) + QStringLiteral(".jpg");
-        names.removeDuplicates();
-        return names;
-    }();
-    return pictures;
-}
-
 QStringList unnamedFiles(const QList<CatalogueRow>& rows, const QStringList& files) {
     QSet<QString> named;
-    for (const QString& p : boardPictures())
+    for (const QString& p : boards::referencePictures())
         named.insert(p.toLower());
     for (const CatalogueRow& row : rows)
         for (const QString& n : namedFiles(row))

@@ -42,9 +42,6 @@ struct PackSources {
 // pictures under pic/; empty names are left out.
 QStringList namedFiles(const CatalogueRow& row);
 
-// The pictures the board drawings name, as pack entry names ("pic/8255.jpg"): the reference pictures their
-// clickable blocks show, which a teacher may replace.
-const QStringList& boardPictures();
 
 // The files of `files` that neither one of the rows nor a board drawing names; a pack carrying any of them is
 // refused. Letter case is ignored, as the content lookup ignores it.

@@ -3,6 +3,7 @@
 #include "packs/PackMerge.h"
 
 #include "base/ReplaceFile.h"
+#include "boards/BoardLayout.h"
 #include "engine/Catalogue.h"
 #include "tests/packs/HostileZip.h"
 #include "tests/support/CatalogueRows.h"
@@ -120,8 +121,9 @@ TEST(ContentPack, CarriesOnlyWhatItsExperimentsAndTheBoardsNameAndNoScratchNames
         << why.toStdString();
 
     // A board's reference picture may be replaced by a pack.
-    ASSERT_FALSE(boardPictures().isEmpty());
-    EXPECT_TRUE(boardPictures().contains("pic/8259.jpg")) << boardPictures().join(' ').toStdString();
+    ASSERT_FALSE(boards::referencePictures().isEmpty());
+    EXPECT_TRUE(boards::referencePictures().contains("pic/8259.jpg"))
+        << boards::referencePictures().join(' ').toStdString();
     entries = hostilezip::soundEntries();
     entries << Entry{"pic/8259.jpg", "my 8259"};
     EXPECT_EQ(readPack(hostilezip::make(entries)).files.value("pic/8259.jpg"), "my 8259");
