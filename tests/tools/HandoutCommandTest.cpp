@@ -156,9 +156,11 @@ QStringList checkPages(const QString& file) {
     int total = 0;
     for (int n : rows)
         total += n;
-    for (int i = 0; i < rows.size() && pages > 1; ++i)
-        if (rows[i] > 0)
+    for (int i = 0; i < rows.size() && pages > 1; ++i) {
+        if (rows[i] > 0) {
             EXPECT_GE(rows[i], std::min(total, 10)) << name << " page " << i + 1 << " of " << pages;
+        }
+    }
     return texts;
 }
 
