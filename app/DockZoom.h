@@ -1,7 +1,8 @@
 #pragma once
-// The zoom of the docked board: "适合窗口" (the default) keeps the board as large as the board tab allows,
-// following every resize of the window; "放大", "缩小" and "原始大小" choose a zoom, which the board tab
-// then scrolls. A board docked later takes the same choice. Nothing is stored.
+// The zoom of the docked board: "适合窗口" keeps the board as large as the board tab allows, following every
+// resize of the window (at start only where that is not smaller than designed, see startZoom); "放大",
+// "缩小" and "原始大小" choose a zoom, which the board tab then scrolls. A board docked later takes the same
+// choice. Nothing is stored.
 #include <QObject>
 
 class QAction;
