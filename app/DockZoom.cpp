@@ -42,7 +42,8 @@ DockZoom::DockZoom(Tmainform& window, QScrollArea& scroller, QMenu& menu)
     });
     connect(fitAction_, &QAction::triggered, this, &DockZoom::setFit);
     connect(actual_, &QAction::triggered, this, [this] { choose(1.0); });
-    scroller_.viewport()->installEventFilter(this);
+    viewport_ = scroller_.viewport();
+    viewport_->installEventFilter(this);
     // The keys are the board tab's: on the source tab Ctrl+0 to Ctrl+9 stay the editor's bookmarks.
     connect(window_.PageControl1, &QTabWidget::currentChanged, this, &DockZoom::updateActions);
     updateActions();
@@ -130,7 +131,8 @@ DockZoom* DockZoom::of(const Tmainform& window) {
 }
 
 bool DockZoom::eventFilter(QObject* watched, QEvent* event) {
-    if (fit_ && watched == scroller_.viewport() && event->type() == QEvent::Resize)
+    // Only the kept pointer is compared: while the window is destroyed the scroll area may be half gone.
+    if (event->type() == QEvent::Resize && watched == viewport_ && fit_)
         apply();
     return QObject::eventFilter(watched, event);
 }

@@ -8,6 +8,7 @@
 class QAction;
 class QMenu;
 class QScrollArea;
+class QWidget;
 class Tmainform;
 class BoardForm;
 
@@ -53,6 +54,7 @@ private:
 
     Tmainform& window_;
     QScrollArea& scroller_;
+    QWidget* viewport_ = nullptr;
     bool fit_ = true;
     bool chosenFit_ = false; // 适合窗口 was chosen (rather than being the choice at start)
     double chosen_ = 1.0;

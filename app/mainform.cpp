@@ -109,6 +109,8 @@ Tmainform::~Tmainform() {
     // A running program ends while the window is still whole.
     if (auto* run = app::RunMenu::of(*this))
         run->windowClosing();
+    // The zoom watches the board tab, which goes with the window's children.
+    delete app::DockZoom::of(*this);
     engine::setSourceView(nullptr);
     engine::setWarningOwner(nullptr);
     if (engine::catalogue() == &ADOConnection1)
