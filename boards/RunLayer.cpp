@@ -66,8 +66,8 @@ void RunLayer::setPlate(const QString& text, bool warning) {
 void RunLayer::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (area_)
-        p.scale(area_->zoom(), area_->zoom());
+    if (const BoardArea* a = area())
+        p.scale(a->zoom(), a->zoom());
     for (int i = 0; i < lamps_.size(); ++i) {
         const QRect r = lampRect(lamps_[i].second);
         const double b = brightness_[i];
@@ -79,13 +79,15 @@ void RunLayer::paintEvent(QPaintEvent*) {
     }
     if (!plate_.isEmpty()) {
         GuideScene s;
-        s.area = area_ ? area_->designedSize() : size();
+        s.area = area() ? area()->designedSize() : size();
         s.plateSpace = plateSpace_;
         s.plate = plate_;
         s.plateWarning = warning_;
         paintGuide(p, s);
     }
 }
+
+const BoardArea* RunLayer::area() const { return qobject_cast<const BoardArea*>(area_.data()); }
 
 bool RunLayer::eventFilter(QObject* watched, QEvent* event) {
     // The area is kept by itself: while the form is being destroyed it is no longer a form to ask.

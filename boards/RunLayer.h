@@ -37,7 +37,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPointer<BoardArea> area_;
+    // A plain widget pointer: while the form is destroyed the area is no longer a BoardArea to cast to.
+    QPointer<QWidget> area_;
+    const BoardArea* area() const;
     QList<QPair<QString, QRect>> lamps_;
     QList<double> brightness_;
     QString plate_;
