@@ -421,6 +421,7 @@ void BoardForm::sb_cpuClick(int index) {
     const Component& c = components_[index];
     // Widgets have no caption text of their own.
     const QString caption = c.kind == ComponentKind::Block ? c.caption : QString();
+    // The picture is named by the component as stored; a name without a key asks for ".jpg".
     if (const auto& show = viewerHooks().showReferencePicture)
-        show(clickPicture(c), caption);
+        show(blockKey(c.name) + QStringLiteral(".jpg"), caption);
 }
